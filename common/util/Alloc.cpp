@@ -25,6 +25,21 @@ void* operator new[](std::size_t n)
     return AllocateFilled(n);
 }
 
+// The nothrow forms too: under AddressSanitizer a form left out would come
+// from the sanitizer and be freed here with free (libFuzzer uses them).
+void* operator new(std::size_t n, const std::nothrow_t&) noexcept
+{
+    void* p = std::malloc(n == 0 ? 1 : n);
+    if (p != nullptr)
+        std::memset(p, 0x02, n);
+    return p;
+}
+
+void* operator new[](std::size_t n, const std::nothrow_t& tag) noexcept
+{
+    return operator new(n, tag);
+}
+
 void operator delete(void* p) noexcept
 {
     std::free(p);

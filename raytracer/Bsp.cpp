@@ -1,0 +1,734 @@
+// The scene tree and the triangle tree, the division-free ray/box test that both walk
+// with, the ray/triangle solve, and the Pluecker-line segment tests.
+#include "raytracer/Bsp.h"
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+
+#include "raytracer/Geometry.h"
+
+namespace
+{
+// Determinant below which the ray/triangle system counts as singular: the double
+// machine epsilon.
+const double kSingular = 2.220446049250313e-16;
+
+inline float Coord(const Vector3d& v, int iAxis)
+{
+    return iAxis == 0 ? v.x : (iAxis == 1 ? v.y : v.z);
+}
+
+struct DVec
+{
+    double x, y, z;
+};
+
+inline DVec ToDouble(const Vector3d& v)
+{
+    return DVec{v.x, v.y, v.z};
+}
+
+inline DVec Sub(const Vector3d& a, const Vector3d& b)
+{
+    return DVec{static_cast<double>(a.x) - b.x, static_cast<double>(a.y) - b.y,
+                static_cast<double>(a.z) - b.z};
+}
+
+inline double Dot(const DVec& a, const DVec& b)
+{
+    return a.x * b.x + a.y * b.y + a.z * b.z;
+}
+
+inline DVec Cross(const DVec& a, const DVec& b)
+{
+    return DVec{a.y * b.z - a.z * b.y, a.z * b.x - a.x * b.z, a.x * b.y - a.y * b.x};
+}
+
+// Solves start + t d = p0 + u e1 + v e2 with d = end - start (Cramer's rule, in
+// double). False when the system is singular: the ray runs parallel to the plane, the
+// edges are parallel, or d is zero.
+inline bool SolveRayPlane(const Vector3d& vStart, const Vector3d& vEnd, const Vector3d& p0,
+                          const DVec& e1, const DVec& e2, double& t, double& u, double& v)
+{
+    const DVec d = Sub(vEnd, vStart);
+    // Columns d, -e1, -e2 and right side p0 - start.
+    const DVec c1{-e1.x, -e1.y, -e1.z};
+    const DVec c2{-e2.x, -e2.y, -e2.z};
+    const DVec b = Sub(p0, vStart);
+    const DVec c1c2 = Cross(c1, c2);
+    const double det = Dot(d, c1c2);
+    if (std::fabs(det) < kSingular)
+        return false;
+    const double inv = 1.0 / det;
+    t = Dot(b, c1c2) * inv;
+    u = Dot(d, Cross(b, c2)) * inv;
+    v = Dot(d, Cross(c1, b)) * inv;
+    return true;
+}
+
+inline Vector3d PointOnRay(const Vector3d& vStart, const Vector3d& vEnd, double t)
+{
+    const DVec d = Sub(vEnd, vStart);
+    return Vector3d(static_cast<float>(vStart.x + t * d.x), static_cast<float>(vStart.y + t * d.y),
+                    static_cast<float>(vStart.z + t * d.z));
+}
+
+// The silhouette tests of the box test, given the side values per coordinate plane.
+// In the plane (u, v) the side value of corner c is dir.u * c.v - dir.v * c.u; each
+// octant tests the two corners with the smallest and the largest value. Which tests
+// let an exact 0 pass differs from plane to plane and octant to octant: rays along a
+// face pass or fail by these rules alone.
+template <class FXY, class FXZ, class FYZ>
+inline bool BoxTestCore(const Vector3d& d, float lox, float loy, float loz, float hix, float hiy,
+                        float hiz, FXY sxy, FXZ sxz, FYZ syz)
+{
+    // A zero component counts as negative.
+    const int iOctant = (d.x > 0.0f ? 4 : 0) | (d.y > 0.0f ? 2 : 0) | (d.z > 0.0f ? 1 : 0);
+    bool bSides = false;
+    switch (iOctant)
+    {
+    case 0: // N N N
+        bSides = sxy(lox, hiy) <= 0.0f && sxy(hix, loy) >= 0.0f && sxz(lox, hiz) <= 0.0f &&
+                 sxz(hix, loz) >= 0.0f && syz(loy, hiz) <= 0.0f && syz(hiy, loz) >= 0.0f;
+        break;
+    case 1: // N N P
+        bSides = sxy(lox, hiy) <= 0.0f && sxy(hix, loy) >= 0.0f && sxz(lox, loz) >= 0.0f &&
+                 sxz(hix, hiz) < 0.0f && syz(loy, loz) >= 0.0f && syz(hiy, hiz) < 0.0f;
+        break;
+    case 2: // N P N
+        bSides = sxy(lox, loy) > 0.0f && sxy(hix, hiy) <= 0.0f && sxz(lox, hiz) <= 0.0f &&
+                 sxz(hix, loz) >= 0.0f && syz(loy, loz) < 0.0f && syz(hiy, hiz) >= 0.0f;
+        break;
+    case 3: // N P P
+        bSides = sxy(lox, loy) > 0.0f && sxy(hix, hiy) <= 0.0f && sxz(lox, loz) >= 0.0f &&
+                 sxz(hix, hiz) < 0.0f && syz(loy, hiz) > 0.0f && syz(hiy, loz) < 0.0f;
+        break;
+    case 4: // P N N
+        bSides = sxy(lox, loy) <= 0.0f && sxy(hix, hiy) > 0.0f && sxz(lox, loz) < 0.0f &&
+                 sxz(hix, hiz) >= 0.0f && syz(loy, hiz) <= 0.0f && syz(hiy, loz) >= 0.0f;
+        break;
+    case 5: // P N P
+        bSides = sxy(lox, loy) <= 0.0f && sxy(hix, hiy) > 0.0f && sxz(lox, hiz) > 0.0f &&
+                 sxz(hix, loz) < 0.0f && syz(loy, loz) >= 0.0f && syz(hiy, hiz) < 0.0f;
+        break;
+    case 6: // P P N
+        bSides = sxy(lox, hiy) > 0.0f && sxy(hix, loy) < 0.0f && sxz(lox, loz) < 0.0f &&
+                 sxz(hix, hiz) >= 0.0f && syz(loy, loz) < 0.0f && syz(hiy, hiz) >= 0.0f;
+        break;
+    default: // P P P
+        bSides = sxy(lox, hiy) > 0.0f && sxy(hix, loy) < 0.0f && sxz(lox, hiz) > 0.0f &&
+                 sxz(hix, loz) < 0.0f && syz(loy, hiz) > 0.0f && syz(hiy, loz) < 0.0f;
+        break;
+    }
+    if (!bSides)
+        return false;
+    // The start must lie strictly inside the face it would leave through on every
+    // axis: this rejects boxes wholly behind the start.
+    const bool bX = (iOctant & 4) ? hix > 0.0f : lox < 0.0f;
+    const bool bY = (iOctant & 2) ? hiy > 0.0f : loy < 0.0f;
+    const bool bZ = (iOctant & 1) ? hiz > 0.0f : loz < 0.0f;
+    return bX && bY && bZ;
+}
+
+// The nearer of two hits; the second wins unless the first is strictly nearer.
+template <class Hit>
+inline const Hit& NearerOfTwo(const Vector3d& vStart, const Hit& first, const Hit& second)
+{
+    return (first.vPoint - vStart).Length() < (second.vPoint - vStart).Length() ? first : second;
+}
+
+struct SceneHit
+{
+    Vector3d vPoint, vNormal;
+    CPrimitive* pPrimitive = nullptr;
+};
+
+struct TriangleHit
+{
+    Vector3d vPoint;
+    uint32 iTriangle = 0;
+};
+} // namespace
+
+//---------------------------------------------------------------------------------------
+// Pluecker lines and the segment tests
+
+PlueckerLine::PlueckerLine(const Vector3d& p, const Vector3d& q)
+{
+    L[0] = p.x * q.y - q.x * p.y;
+    L[1] = p.x * q.z - q.x * p.z;
+    L[2] = p.x - q.x;
+    L[3] = p.y * q.z - q.y * p.z;
+    L[4] = p.z - q.z;
+    L[5] = q.y - p.y;
+}
+
+PlueckerLine PlueckerLine::FromPointDirection(const Vector3d& p, const Vector3d& d)
+{
+    PlueckerLine line(p, p);
+    line.L[0] = p.x * d.y - p.y * d.x;
+    line.L[1] = p.x * d.z - p.z * d.x;
+    line.L[2] = -d.x;
+    line.L[3] = p.y * d.z - p.z * d.y;
+    line.L[4] = -d.z;
+    line.L[5] = d.y;
+    return line;
+}
+
+float PlueckerSide(const PlueckerLine& a, const PlueckerLine& b)
+{
+    return a.L[0] * b.L[4] + a.L[1] * b.L[5] + a.L[2] * b.L[3] + a.L[3] * b.L[2] +
+           a.L[4] * b.L[0] + a.L[5] * b.L[1];
+}
+
+bool RayIntersectsBox(const Vector3d& vStart, const Vector3d& vDir, float xmin, float ymin,
+                      float zmin, float xmax, float ymax, float zmax)
+{
+    const Vector3d& d = vDir;
+    return BoxTestCore(
+        d, xmin - vStart.x, ymin - vStart.y, zmin - vStart.z, xmax - vStart.x, ymax - vStart.y,
+        zmax - vStart.z, [&d](float cx, float cy) { return d.x * cy - d.y * cx; },
+        [&d](float cx, float cz) { return d.x * cz - d.z * cx; },
+        [&d](float cy, float cz) { return d.y * cz - d.z * cy; });
+}
+
+bool RayIntersectsBoxPluecker(const Vector3d& vStart, const Vector3d& vDir, float xmin,
+                              float ymin, float zmin, float xmax, float ymax, float zmax)
+{
+    // The ray through the origin (corners are taken relative to the start) against
+    // the box edge through a corner along a unit axis: an edge along z gives the
+    // negated xy side value, along y the xz value, along x the negated yz value.
+    const PlueckerLine ray = PlueckerLine::FromPointDirection(Vector3d(), vDir);
+    const Vector3d ex(1.0f, 0.0f, 0.0f), ey(0.0f, 1.0f, 0.0f), ez(0.0f, 0.0f, 1.0f);
+    return BoxTestCore(
+        vDir, xmin - vStart.x, ymin - vStart.y, zmin - vStart.z, xmax - vStart.x,
+        ymax - vStart.y, zmax - vStart.z,
+        [&](float cx, float cy) {
+            return -PlueckerSide(ray, PlueckerLine::FromPointDirection(Vector3d(cx, cy, 0.0f), ez));
+        },
+        [&](float cx, float cz) {
+            return PlueckerSide(ray, PlueckerLine::FromPointDirection(Vector3d(cx, 0.0f, cz), ey));
+        },
+        [&](float cy, float cz) {
+            return -PlueckerSide(ray, PlueckerLine::FromPointDirection(Vector3d(0.0f, cy, cz), ex));
+        });
+}
+
+bool RayCrossesTriangle(const Vector3d& s, const Vector3d& d, const Vector3d& p0,
+                        const Vector3d& p1, const Vector3d& p2, Vector3d& vOut)
+{
+    const Vector3d e0 = p0 - s, e1 = p1 - s, e2 = p2 - s;
+    if (Dot(d, Cross(e0, e1)) <= 0.0f && Dot(d, Cross(e1, e2)) <= 0.0f &&
+        Dot(d, Cross(e2, e0)) <= 0.0f)
+    {
+        vOut = p0;
+        return true;
+    }
+    return false;
+}
+
+int MinIndex3(float a, float b, float c)
+{
+    if (b > a)
+        return c > a ? 0 : 2;
+    return c > b ? 1 : 2;
+}
+
+int MaxIndex3(float a, float b, float c)
+{
+    if (a > b)
+        return a > c ? 0 : 2;
+    return b > c ? 1 : 2;
+}
+
+bool IntersectTriangle(const Vector3d& vStart, const Vector3d& vEnd, const Vector3d& p0,
+                       const Vector3d& p1, const Vector3d& p2, Vector3d& vHitPoint)
+{
+    double t, u, v;
+    if (!SolveRayPlane(vStart, vEnd, p0, Sub(p1, p0), Sub(p2, p0), t, u, v))
+        return false;
+    // Edges and corners count; a hit at the start itself does not.
+    if (!(t > 0.0 && u >= 0.0 && v >= 0.0 && u + v <= 1.0))
+        return false;
+    vHitPoint = PointOnRay(vStart, vEnd, t);
+    return true;
+}
+
+bool IntersectParallelogram(const Vector3d& vStart, const Vector3d& vEnd, const Vector3d& vCorner,
+                            const Vector3d& vEdge1, const Vector3d& vEdge2, Vector3d& vHitPoint)
+{
+    double t, u, v;
+    if (!SolveRayPlane(vStart, vEnd, vCorner, ToDouble(vEdge1), ToDouble(vEdge2), t, u, v))
+        return false;
+    if (!(t > 0.0 && u >= 0.0 && u <= 1.0 && v >= 0.0 && v <= 1.0))
+        return false;
+    vHitPoint = PointOnRay(vStart, vEnd, t);
+    return true;
+}
+
+bool IntersectBoxFaces(const Vector3d& vStart, const Vector3d& vEnd, float xmin, float xmax,
+                       float ymin, float ymax, float zmin, float zmax)
+{
+    const Vector3d ex(xmax - xmin, 0.0f, 0.0f), ey(0.0f, ymax - ymin, 0.0f),
+        ez(0.0f, 0.0f, zmax - zmin);
+    const Vector3d faces[6][3] = {
+        {Vector3d(xmin, ymin, zmin), ex, ey}, {Vector3d(xmin, ymin, zmax), ex, ey},
+        {Vector3d(xmin, ymin, zmin), ex, ez}, {Vector3d(xmin, ymax, zmin), ex, ez},
+        {Vector3d(xmin, ymin, zmin), ey, ez}, {Vector3d(xmax, ymin, zmin), ey, ez},
+    };
+    Vector3d vHit;
+    for (const auto& face : faces)
+        if (IntersectParallelogram(vStart, vEnd, face[0], face[1], face[2], vHit))
+            return true;
+    return false;
+}
+
+//---------------------------------------------------------------------------------------
+// CBsp
+
+CBsp::CBsp() : m_fMin{0.0f, 0.0f, 0.0f}, m_fMax{0.0f, 0.0f, 0.0f}
+{
+}
+
+CBsp::~CBsp() = default;
+
+void CBsp::SetBox(const Vector3d& vMin, const Vector3d& vMax)
+{
+    m_fMin[0] = vMin.x;
+    m_fMin[1] = vMin.y;
+    m_fMin[2] = vMin.z;
+    m_fMax[0] = vMax.x;
+    m_fMax[1] = vMax.y;
+    m_fMax[2] = vMax.z;
+}
+
+//---------------------------------------------------------------------------------------
+// CSceneBsp
+
+CSceneBsp::CSceneBsp(const CScene* pOwner) : m_pOwner(pOwner), m_pLow(nullptr), m_pHigh(nullptr)
+{
+}
+
+CSceneBsp::~CSceneBsp()
+{
+    delete m_pLow;
+    m_pLow = nullptr;
+    delete m_pHigh;
+    m_pHigh = nullptr;
+}
+
+bool CSceneBsp::Subdivide(int iDepth)
+{
+    // Nodes of depth 0 to 12 split, whatever their number of items.
+    if (iDepth >= 13)
+        return false;
+
+    const int iAxis = iDepth % 3;
+    const float fSplit = (m_fMax[iAxis] - m_fMin[iAxis]) * 0.5f + m_fMin[iAxis];
+    m_pLow = new CSceneBsp(m_pOwner);
+    m_pHigh = new CSceneBsp(m_pOwner);
+    for (CSceneBsp* pChild : {m_pLow, m_pHigh})
+        for (int i = 0; i < 3; ++i)
+        {
+            pChild->m_fMin[i] = m_fMin[i];
+            pChild->m_fMax[i] = m_fMax[i];
+        }
+    m_pLow->m_fMax[iAxis] = fSplit;
+    m_pHigh->m_fMin[iAxis] = fSplit;
+
+    // A primitive that touches or crosses the plane goes to both children.
+    for (uint32 iItem : m_vItems)
+    {
+        Vector3d lo, hi;
+        m_pOwner->GetPrimitiveBox(iItem, lo, hi);
+        if (Coord(lo, iAxis) <= fSplit)
+            m_pLow->m_vItems.push_back(iItem);
+        if (Coord(hi, iAxis) >= fSplit)
+            m_pHigh->m_vItems.push_back(iItem);
+    }
+    // Inner nodes hold no items; freeing the list before going down keeps the build's
+    // memory to the lists still waiting to be split.
+    std::vector<uint32>().swap(m_vItems);
+
+    for (CSceneBsp** ppChild : {&m_pLow, &m_pHigh})
+    {
+        if ((*ppChild)->m_vItems.empty())
+        {
+            delete *ppChild;
+            *ppChild = nullptr;
+        }
+        else
+            (*ppChild)->Subdivide(iDepth + 1);
+    }
+
+    // A single survivor is pulled up into this node, so that a chain of single
+    // children shrinks to one node with the smallest box.
+    CSceneBsp* pOnly = m_pLow && !m_pHigh ? m_pLow : (!m_pLow && m_pHigh ? m_pHigh : nullptr);
+    if (pOnly)
+    {
+        for (int i = 0; i < 3; ++i)
+        {
+            m_fMin[i] = pOnly->m_fMin[i];
+            m_fMax[i] = pOnly->m_fMax[i];
+        }
+        m_vItems.swap(pOnly->m_vItems);
+        m_pLow = pOnly->m_pLow;
+        m_pHigh = pOnly->m_pHigh;
+        pOnly->m_pLow = nullptr;
+        pOnly->m_pHigh = nullptr;
+        delete pOnly;
+    }
+    return false;
+}
+
+bool CSceneBsp::Intersect(const Vector3d& vStart, const Vector3d& vEnd, Vector3d& vHitPoint,
+                          Vector3d& vNormal, CPrimitive*& pHit) const
+{
+    return IntersectWithDir(vStart, vEnd, vEnd - vStart, vHitPoint, vNormal, pHit);
+}
+
+bool CSceneBsp::IntersectWithDir(const Vector3d& vStart, const Vector3d& vEnd, const Vector3d& vDir,
+                                 Vector3d& vHitPoint, Vector3d& vNormal, CPrimitive*& pHit) const
+{
+    if (!RayIntersectsBox(vStart, vDir, m_fMin[0], m_fMin[1], m_fMin[2], m_fMax[0], m_fMax[1],
+                          m_fMax[2]))
+        return false;
+
+    if (m_pLow || m_pHigh)
+    {
+        SceneHit low, high;
+        const bool bLow =
+            m_pLow && m_pLow->IntersectWithDir(vStart, vEnd, vDir, low.vPoint, low.vNormal, low.pPrimitive);
+        const bool bHigh = m_pHigh && m_pHigh->IntersectWithDir(vStart, vEnd, vDir, high.vPoint,
+                                                                high.vNormal, high.pPrimitive);
+        if (!bLow && !bHigh)
+            return false;
+        // On a tie the high child wins.
+        const SceneHit& best = bLow && bHigh ? NearerOfTwo(vStart, low, high) : (bLow ? low : high);
+        vHitPoint = best.vPoint;
+        vNormal = best.vNormal;
+        pHit = best.pPrimitive;
+        return true;
+    }
+
+    bool bFound = false;
+    float fBest = 0.0f;
+    for (uint32 iItem : m_vItems)
+    {
+        CPrimitive* pPrimitive = m_pOwner->GetPrimitive(iItem);
+        Vector3d h, n;
+        if (!pPrimitive->Intersect(vStart, vEnd, h, n))
+            continue;
+        // Among equally near hits the one listed first (the lower index) stays.
+        const float fDistance = (h - vStart).LengthSquared();
+        if (!bFound || fDistance < fBest)
+        {
+            bFound = true;
+            fBest = fDistance;
+            vHitPoint = h;
+            vNormal = n;
+            pHit = pPrimitive;
+        }
+    }
+    return bFound;
+}
+
+//---------------------------------------------------------------------------------------
+// CTriangleBsp
+
+CTriangleBsp::CTriangleBsp(const CTriMesh* pOwner)
+    : m_pOwner(pOwner), m_pLow(nullptr), m_pHigh(nullptr), m_pStraddling(nullptr),
+      m_bAxisUsed{false, false, false}
+{
+}
+
+CTriangleBsp::~CTriangleBsp()
+{
+    delete m_pLow;
+    m_pLow = nullptr;
+    delete m_pHigh;
+    m_pHigh = nullptr;
+    delete m_pStraddling;
+    m_pStraddling = nullptr;
+}
+
+void CTriangleBsp::RecomputeBox()
+{
+    if (!m_pOwner || m_vItems.empty())
+        return;
+    const Vector3d* pVertices = m_pOwner->GetVertices();
+    const Index3* pTriangles = m_pOwner->GetTriangles();
+    Vector3d vMin = pVertices[pTriangles[m_vItems[0]].a];
+    Vector3d vMax = vMin;
+    for (uint32 iItem : m_vItems)
+    {
+        const Index3& tri = pTriangles[iItem];
+        for (uint32 iVertex : {tri.a, tri.b, tri.c})
+        {
+            const Vector3d& v = pVertices[iVertex];
+            if (v.x < vMin.x) vMin.x = v.x;
+            if (v.x > vMax.x) vMax.x = v.x;
+            if (v.y < vMin.y) vMin.y = v.y;
+            if (v.y > vMax.y) vMax.y = v.y;
+            if (v.z < vMin.z) vMin.z = v.z;
+            if (v.z > vMax.z) vMax.z = v.z;
+        }
+    }
+    SetBox(vMin, vMax);
+}
+
+bool CTriangleBsp::Subdivide(int iDepth)
+{
+    // Nodes of depth 0 to 21 split, whatever their number of triangles.
+    if (iDepth >= 22)
+        return false;
+
+    // The longest axis (ties to the later one), unless this straddling node was made
+    // by a split on it: then the next axis in the cycle x, y, z.
+    int iAxis = MaxIndex3(m_fMax[0] - m_fMin[0], m_fMax[1] - m_fMin[1], m_fMax[2] - m_fMin[2]);
+    if (m_bAxisUsed[iAxis])
+        iAxis = (iAxis + 1) % 3;
+    const float fSplit = (m_fMax[iAxis] - m_fMin[iAxis]) * 0.5f + m_fMin[iAxis];
+
+    m_pLow = new CTriangleBsp(m_pOwner);
+    m_pHigh = new CTriangleBsp(m_pOwner);
+    m_pStraddling = new CTriangleBsp(m_pOwner);
+    for (CTriangleBsp* pChild : {m_pLow, m_pHigh, m_pStraddling})
+        for (int i = 0; i < 3; ++i)
+        {
+            pChild->m_fMin[i] = m_fMin[i];
+            pChild->m_fMax[i] = m_fMax[i];
+        }
+    m_pLow->m_fMax[iAxis] = fSplit;
+    m_pHigh->m_fMin[iAxis] = fSplit;
+    m_pStraddling->m_bAxisUsed[iAxis] = true;
+
+    // 0 low, 1 high, 2 straddling. A vertex on the plane counts for both sides, so a
+    // triangle that touches the plane or lies in it straddles.
+    const Vector3d* pVertices = m_pOwner->GetVertices();
+    const Index3* pTriangles = m_pOwner->GetTriangles();
+    auto Side = [&](uint32 iItem) {
+        const Index3& tri = pTriangles[iItem];
+        const float c0 = Coord(pVertices[tri.a], iAxis);
+        const float c1 = Coord(pVertices[tri.b], iAxis);
+        const float c2 = Coord(pVertices[tri.c], iAxis);
+        const bool bBelow = c0 <= fSplit || c1 <= fSplit || c2 <= fSplit;
+        const bool bAbove = c0 >= fSplit || c1 >= fSplit || c2 >= fSplit;
+        return bBelow && bAbove ? 2 : (bBelow ? 0 : 1);
+    };
+    // Counted first so that every list gets exactly its size: a large mesh makes
+    // millions of nodes.
+    size_t nCount[3] = {0, 0, 0};
+    for (uint32 iItem : m_vItems)
+        ++nCount[Side(iItem)];
+    CTriangleBsp* pChildren[3] = {m_pLow, m_pHigh, m_pStraddling};
+    for (int i = 0; i < 3; ++i)
+        pChildren[i]->m_vItems.reserve(nCount[i]);
+    for (uint32 iItem : m_vItems)
+        pChildren[Side(iItem)]->m_vItems.push_back(iItem);
+    // Triangles live in leaves only; the list goes before the children are split.
+    std::vector<uint32>().swap(m_vItems);
+
+    for (CTriangleBsp** ppChild : {&m_pLow, &m_pHigh, &m_pStraddling})
+    {
+        CTriangleBsp*& pChild = *ppChild;
+        if (pChild->m_vItems.empty())
+        {
+            delete pChild;
+            pChild = nullptr;
+            continue;
+        }
+        // Straddling triangles reach beyond the halves: their box shrinks to them.
+        if (pChild == m_pStraddling)
+            pChild->RecomputeBox();
+        pChild->Subdivide(iDepth + 1);
+    }
+    return true;
+}
+
+// The ray of one search: its points, its direction, and what the distance bounds need.
+struct CTriangleBsp::Ray
+{
+    Vector3d vStart, vEnd, vDir;
+    double start[3];
+    double invDir[3];   // 0 where the direction has no component
+    double fDirLength;
+    float fStartScale;  // largest coordinate of the start, for the rounding margin
+};
+
+namespace
+{
+// A lower bound of the distance from the start to any point of the box along the ray.
+template <class Ray>
+inline double EntryDistance(const Ray& ray, const float* pMin, const float* pMax)
+{
+    double tEnter = 0.0;
+    for (int i = 0; i < 3; ++i)
+    {
+        if (ray.invDir[i] == 0.0)
+            continue;
+        const double t0 = (pMin[i] - ray.start[i]) * ray.invDir[i];
+        const double t1 = (pMax[i] - ray.start[i]) * ray.invDir[i];
+        const double tNear = t0 < t1 ? t0 : t1;
+        if (tNear > tEnter)
+            tEnter = tNear;
+    }
+    return tEnter * ray.fDirLength;
+}
+
+// Whether a box whose points lie at least fEntry from the start can hold a hit that is
+// as near as fBound. The margin is far above the rounding of hit points and their
+// distances, so only subtrees that could never win or tie are passed over.
+inline bool MayHoldNearerHit(double fEntry, float fBound, float fStartScale)
+{
+    return fEntry <= fBound + 1e-4 * (static_cast<double>(fBound) + fStartScale);
+}
+} // namespace
+
+bool CTriangleBsp::Intersect(const Vector3d& vStart, const Vector3d& vEnd, Vector3d& vHitPoint,
+                             uint32& iTriangle) const
+{
+    Ray ray;
+    ray.vStart = vStart;
+    ray.vEnd = vEnd;
+    ray.vDir = vEnd - vStart;
+    const float dir[3] = {ray.vDir.x, ray.vDir.y, ray.vDir.z};
+    const float start[3] = {vStart.x, vStart.y, vStart.z};
+    ray.fStartScale = 0.0f;
+    for (int i = 0; i < 3; ++i)
+    {
+        ray.start[i] = start[i];
+        ray.invDir[i] = dir[i] != 0.0f ? 1.0 / dir[i] : 0.0;
+        ray.fStartScale = std::max(ray.fStartScale, std::fabs(start[i]));
+    }
+    ray.fDirLength = std::sqrt(static_cast<double>(dir[0]) * dir[0] +
+                               static_cast<double>(dir[1]) * dir[1] +
+                               static_cast<double>(dir[2]) * dir[2]);
+    if (!RayIntersectsBox(vStart, ray.vDir, m_fMin[0], m_fMin[1], m_fMin[2], m_fMax[0], m_fMax[1],
+                          m_fMax[2]))
+        return false;
+    float fBound = std::numeric_limits<float>::infinity();
+    return IntersectBelow(ray, vHitPoint, iTriangle, fBound);
+}
+
+// Every child whose box the ray passes is searched, as the tie rules need, except one
+// that lies wholly beyond a hit already found: its hits could neither win nor tie.
+// Children are visited nearest first so that such a hit is found early; the result
+// depends only on what each child reports, not on the order of the visits.
+bool CTriangleBsp::IntersectBelow(const Ray& ray, Vector3d& vHitPoint, uint32& iTriangle,
+                                  float& fBound) const
+{
+    if (m_pLow || m_pHigh || m_pStraddling)
+    {
+        const CTriangleBsp* pChildren[3] = {m_pLow, m_pHigh, m_pStraddling};
+        TriangleHit hits[3];
+        bool bHits[3] = {false, false, false};
+        int order[3];
+        double fEntry[3];
+        int nVisit = 0;
+        for (int i = 0; i < 3; ++i)
+        {
+            const CTriangleBsp* pChild = pChildren[i];
+            if (!pChild || !RayIntersectsBox(ray.vStart, ray.vDir, pChild->m_fMin[0], pChild->m_fMin[1],
+                                             pChild->m_fMin[2], pChild->m_fMax[0], pChild->m_fMax[1],
+                                             pChild->m_fMax[2]))
+                continue;
+            fEntry[i] = EntryDistance(ray, pChild->m_fMin, pChild->m_fMax);
+            int k = nVisit++;
+            for (; k > 0 && fEntry[order[k - 1]] > fEntry[i]; --k)
+                order[k] = order[k - 1];
+            order[k] = i;
+        }
+        for (int k = 0; k < nVisit; ++k)
+        {
+            const int i = order[k];
+            if (!MayHoldNearerHit(fEntry[i], fBound, ray.fStartScale))
+                break; // the later ones start farther still
+            bHits[i] = pChildren[i]->IntersectBelow(ray, hits[i].vPoint, hits[i].iTriangle, fBound);
+        }
+        const TriangleHit &low = hits[0], &high = hits[1], &straddling = hits[2];
+        const bool bLow = bHits[0], bHigh = bHits[1], bStraddling = bHits[2];
+        const Vector3d& vStart = ray.vStart;
+        const TriangleHit* pBest = nullptr;
+        if (bLow && bHigh && bStraddling)
+        {
+            // The nearest; ties go to the later of low, high, straddling.
+            const TriangleHit* pAll[3] = {&low, &high, &straddling};
+            pBest = pAll[MinIndex3((low.vPoint - vStart).Length(), (high.vPoint - vStart).Length(),
+                                   (straddling.vPoint - vStart).Length())];
+        }
+        else if (bLow && bHigh)
+            pBest = &NearerOfTwo(vStart, low, high);
+        else if (bLow && bStraddling)
+            pBest = &NearerOfTwo(vStart, low, straddling);
+        else if (bHigh && bStraddling)
+        {
+            // A tie keeps high, unless low has a hit too (however far): then the rule
+            // for three hits gives straddling. A low child passed over for being far
+            // may still hold one, so this rare case asks it.
+            pBest = &NearerOfTwo(vStart, straddling, high);
+            const float dHigh = (high.vPoint - vStart).Length();
+            const float dStraddling = (straddling.vPoint - vStart).Length();
+            if (!(dHigh < dStraddling) && !(dStraddling < dHigh) && m_pLow && m_pLow->HasAnyHit(ray))
+                pBest = &straddling;
+        }
+        else if (bLow)
+            pBest = &low;
+        else if (bHigh)
+            pBest = &high;
+        else if (bStraddling)
+            pBest = &straddling;
+        if (!pBest)
+            return false;
+        vHitPoint = pBest->vPoint;
+        iTriangle = pBest->iTriangle;
+        return true;
+    }
+
+    const Vector3d* pVertices = m_pOwner->GetVertices();
+    const Index3* pTriangles = m_pOwner->GetTriangles();
+    bool bFound = false;
+    float fBest = 0.0f;
+    for (uint32 iItem : m_vItems)
+    {
+        const Index3& tri = pTriangles[iItem];
+        Vector3d h;
+        if (!IntersectTriangle(ray.vStart, ray.vEnd, pVertices[tri.a], pVertices[tri.b],
+                               pVertices[tri.c], h))
+            continue;
+        // Of equally near hits the triangle listed first stays.
+        const float fDistance = (h - ray.vStart).LengthSquared();
+        if (!bFound || fDistance < fBest)
+        {
+            bFound = true;
+            fBest = fDistance;
+            vHitPoint = h;
+            iTriangle = iItem;
+        }
+    }
+    if (bFound)
+        fBound = std::min(fBound, (vHitPoint - ray.vStart).Length());
+    return bFound;
+}
+
+bool CTriangleBsp::HasAnyHit(const Ray& ray) const
+{
+    if (!RayIntersectsBox(ray.vStart, ray.vDir, m_fMin[0], m_fMin[1], m_fMin[2], m_fMax[0], m_fMax[1],
+                          m_fMax[2]))
+        return false;
+    for (const CTriangleBsp* pChild : {m_pLow, m_pHigh, m_pStraddling})
+        if (pChild && pChild->HasAnyHit(ray))
+            return true;
+    const Vector3d* pVertices = m_pOwner ? m_pOwner->GetVertices() : nullptr;
+    const Index3* pTriangles = m_pOwner ? m_pOwner->GetTriangles() : nullptr;
+    for (uint32 iItem : m_vItems)
+    {
+        const Index3& tri = pTriangles[iItem];
+        Vector3d h;
+        if (IntersectTriangle(ray.vStart, ray.vEnd, pVertices[tri.a], pVertices[tri.b],
+                              pVertices[tri.c], h))
+            return true;
+    }
+    return false;
+}

@@ -1,0 +1,137 @@
+// The two axis-aligned partition trees (over the scene's primitives and over one
+// mesh's triangles), the ray/box and ray/triangle tests they walk with, and a few
+// Pluecker-line segment tests.
+#pragma once
+
+#include <vector>
+
+#include "common/util/Types.h"
+#include "common/vecmat/vector3d.h"
+
+class CPrimitive;
+class CScene;
+class CTriMesh;
+
+// An oriented line in Pluecker coordinates.
+struct PlueckerLine
+{
+    // The line through p and q, oriented from p to q.
+    PlueckerLine(const Vector3d& p, const Vector3d& q);
+    // The line through p along d (the same as through p and p + d).
+    static PlueckerLine FromPointDirection(const Vector3d& p, const Vector3d& d);
+
+    float L[6];
+};
+
+// Its sign tells on which side of each other the lines pass; 0 when they meet or are
+// parallel.
+float PlueckerSide(const PlueckerLine& a, const PlueckerLine& b);
+
+// Whether the ray from vStart along vDir meets the box given by its lower and then its
+// upper corner. Only the direction of vDir counts: a box anywhere ahead passes. A zero
+// direction component counts as negative. A start exactly on the face it would have
+// to leave through fails.
+bool RayIntersectsBox(const Vector3d& vStart, const Vector3d& vDir, float xmin, float ymin,
+                      float zmin, float xmax, float ymax, float zmax);
+// The same test written with a Pluecker line per box edge.
+bool RayIntersectsBoxPluecker(const Vector3d& vStart, const Vector3d& vDir, float xmin,
+                              float ymin, float zmin, float xmax, float ymax, float zmax);
+// Whether the line through s along d passes the triangle with one orientation (all
+// three triple products <= 0); on success writes p0 (not a computed point) to vOut.
+bool RayCrossesTriangle(const Vector3d& s, const Vector3d& d, const Vector3d& p0,
+                        const Vector3d& p1, const Vector3d& p2, Vector3d& vOut);
+
+// The index (0, 1, 2) of the smallest / largest of three values; ties go to the later
+// index.
+int MinIndex3(float a, float b, float c);
+int MaxIndex3(float a, float b, float c);
+
+// The ray vStart + t (vEnd - vStart), t > 0 (a hit at the start itself does not count),
+// against the triangle p0, p1, p2 with its edges and corners. A ray parallel to the
+// plane, a degenerate triangle and a zero direction miss.
+bool IntersectTriangle(const Vector3d& vStart, const Vector3d& vEnd, const Vector3d& p0,
+                       const Vector3d& p1, const Vector3d& p2, Vector3d& vHitPoint);
+// The parallelogram corner + u edge1 + v edge2, u and v in [0, 1], t > 0.
+bool IntersectParallelogram(const Vector3d& vStart, const Vector3d& vEnd, const Vector3d& vCorner,
+                            const Vector3d& vEdge1, const Vector3d& vEdge2, Vector3d& vHitPoint);
+// Whether the ray hits any of the six faces of the box.
+bool IntersectBoxFaces(const Vector3d& vStart, const Vector3d& vEnd, float xmin, float xmax,
+                       float ymin, float ymax, float zmin, float zmax);
+
+// A node of either tree: its box, the items of a leaf (inner nodes hold none once the
+// tree is built) and the recursive split.
+class CBsp
+{
+public:
+    CBsp();
+    virtual ~CBsp();
+    CBsp(const CBsp&) = delete;
+    CBsp& operator=(const CBsp&) = delete;
+
+    // Splits the node recursively; the root is split with depth 0.
+    virtual bool Subdivide(int iDepth) = 0;
+
+    Vector3d GetMin() const { return Vector3d(m_fMin[0], m_fMin[1], m_fMin[2]); }
+    Vector3d GetMax() const { return Vector3d(m_fMax[0], m_fMax[1], m_fMax[2]); }
+    void SetBox(const Vector3d& vMin, const Vector3d& vMax);
+
+    float m_fMin[3];             // lower corner: x, y, z
+    float m_fMax[3];             // upper corner
+    std::vector<uint32> m_vItems; // primitive or triangle indices
+};
+
+// Halves boxes at their midpoints, axes in turn x, y, z, down to depth 13; a primitive
+// whose box touches both halves goes to both.
+class CSceneBsp : public CBsp
+{
+public:
+    explicit CSceneBsp(const CScene* pOwner);
+    ~CSceneBsp() override;
+
+    // Returns false; a single surviving child is collapsed into its parent.
+    bool Subdivide(int iDepth) override;
+    // The nearest hit in the subtree (see CScene::Intersect).
+    bool Intersect(const Vector3d& vStart, const Vector3d& vEnd, Vector3d& vHitPoint,
+                   Vector3d& vNormal, CPrimitive*& pHit) const;
+
+    const CScene* m_pOwner; // not owned
+    CSceneBsp* m_pLow;      // owned or null
+    CSceneBsp* m_pHigh;     // owned or null
+
+private:
+    bool IntersectWithDir(const Vector3d& vStart, const Vector3d& vEnd, const Vector3d& vDir,
+                          Vector3d& vHitPoint, Vector3d& vNormal, CPrimitive*& pHit) const;
+};
+
+// Three-way split of a mesh's triangles at the midpoint of the longest axis, down to
+// depth 22: triangles that touch or cross the plane go to a straddling child whose box
+// shrinks to them. Every triangle sits in exactly one leaf.
+class CTriangleBsp : public CBsp
+{
+public:
+    explicit CTriangleBsp(const CTriMesh* pOwner);
+    ~CTriangleBsp() override;
+
+    // True when the node was split, false when it stays a leaf (depth 22).
+    bool Subdivide(int iDepth) override;
+    // The nearest triangle hit in the subtree, in the mesh's local space.
+    bool Intersect(const Vector3d& vStart, const Vector3d& vEnd, Vector3d& vHitPoint,
+                   uint32& iTriangle) const;
+    // Shrinks the box to the vertices of the node's own triangles; nothing without an
+    // owner or with an empty list.
+    void RecomputeBox();
+
+    const CTriMesh* m_pOwner;     // not owned
+    CTriangleBsp* m_pLow;         // owned or null
+    CTriangleBsp* m_pHigh;        // owned or null
+    CTriangleBsp* m_pStraddling;  // owned or null
+    bool m_bAxisUsed[3];          // set in a straddling child for the axis that made it
+
+private:
+    struct Ray;
+    // The search below a node whose box the ray passes. fBound is the distance of the
+    // nearest hit found so far anywhere in the tree.
+    bool IntersectBelow(const Ray& ray, Vector3d& vHitPoint, uint32& iTriangle, float& fBound) const;
+    // Whether the subtree holds any hit at all, however far.
+    bool HasAnyHit(const Ray& ray) const;
+};

@@ -1,0 +1,81 @@
+// Gradient noise and marble: lattice zeros, the colour range, stripes without noise,
+// bounded octaves and coordinates far outside the lattice.
+#include "raytracer/Texture.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdlib>
+
+namespace
+{
+TEST(NoiseTest, ZeroAtEveryLatticePoint)
+{
+    for (const Vector3d& p : {Vector3d(0, 0, 0), Vector3d(1, 2, 3), Vector3d(-1, -7, 4),
+                              Vector3d(255, 256, 257), Vector3d(-4095, 12, -300), Vector3d(100000, 3, 3)})
+    {
+        EXPECT_EQ(GradientNoise(p), 0.0f) << p.x << " " << p.y << " " << p.z;
+        EXPECT_EQ(GradientNoise2d(p.x, p.y), 0.0f);
+        EXPECT_EQ(GradientNoise1d(p.x), 0.0f);
+    }
+    EXPECT_NE(GradientNoise(Vector3d(0.5f, 0.25f, 0.75f)), 0.0f);
+}
+
+TEST(NoiseTest, OctavesAreBoundedAndZeroOctavesSumNothing)
+{
+    const Vector3d p(0.3f, 0.45f, 0.61f);
+    EXPECT_EQ(Turbulence(p, 0), 0.0f);
+    // Past the 31st octave the frequency 1 << i would overflow.
+    EXPECT_EQ(Turbulence(p, 0xFFFFFFFFu), Turbulence(p, 31));
+    EXPECT_FLOAT_EQ(Marble(p, 2.0f, 5.0f, 0), std::sin(0.6f));
+}
+
+TEST(NoiseTest, CoordinatesFarOutsideTheLatticeStayDefined)
+{
+    for (const Vector3d& p : {Vector3d(1e20f, 0.5f, 0.5f), Vector3d(-3e12f, 0.25f, 0.75f), Vector3d(0.5f, 1e30f, -1e30f)})
+        EXPECT_TRUE(std::isfinite(GradientNoise(p)));
+}
+
+TEST(MarbleTest, ColourFactorLiesBetweenPointThreeAndPointNine)
+{
+    CTextureMarble marble(1.5f, 3.0f, 4.0f, 4);
+    marble.SetColor(CColor(1.0f, 0.5f, 0.25f));
+    float fMin = 1, fMax = 0;
+    for (int i = 0; i < 3000; ++i)
+    {
+        const CColor c = marble.GetColor(Vector3d(0.013f * i - 7.0f, 0.029f * i, -0.017f * i + 2.0f));
+        fMin = std::fmin(fMin, c.r);
+        fMax = std::fmax(fMax, c.r);
+        EXPECT_FLOAT_EQ(c.b, 0.25f * c.r);
+    }
+    EXPECT_GE(fMin, 0.3f - 1e-6f);
+    EXPECT_LE(fMax, 0.9f + 1e-6f);
+    EXPECT_LT(fMin, 0.35f);
+    EXPECT_GT(fMax, 0.85f);
+}
+
+TEST(MarbleTest, WithoutDistortionStripesFollowLocalXOnly)
+{
+    CTextureMarble marble(2.0f, 3.0f, 0.0f, 3);
+    marble.SetColor(CColor(1.0f, 1.0f, 1.0f));
+    for (float x : {0.0f, 0.1f, -0.6f, 1.3f})
+        for (const Vector3d& yz : {Vector3d(0, 0, 0), Vector3d(0, 5.5f, -2), Vector3d(0, -9, 0.3f)})
+            EXPECT_NEAR(marble.GetColor(Vector3d(x, yz.y, yz.z)).r, 0.3f * std::sin(3.0f * (x * 2.0f)) + 0.6f, 1e-6f);
+    EXPECT_EQ(marble.GetColor(Vector3d(0, 4, 4)).g, 0.6f); // where the sine is 0
+    // A negative octave count sums no noise.
+    CTextureMarble negative(1.0f, 2.0f, 1.0f, -5), none(1.0f, 2.0f, 1.0f, 0);
+    EXPECT_EQ(negative.GetColor(Vector3d(0.4f, 0.2f, 0.9f)).r, none.GetColor(Vector3d(0.4f, 0.2f, 0.9f)).r);
+}
+
+TEST(MarbleTest, SecondTextureDoesNotRebuildTheTables)
+{
+    CTextureMarble first(1.0f, 2.0f, 1.0f, 2);
+    const float fBefore = GradientNoise(Vector3d(0.4f, 0.2f, 0.9f));
+    std::srand(77);
+    const int nExpected = std::rand();
+    std::srand(77);
+    CTextureMarble second(3.0f, 1.0f, 2.0f, 5); // draws nothing from rand
+    EXPECT_EQ(std::rand(), nExpected);
+    EXPECT_EQ(GradientNoise(Vector3d(0.4f, 0.2f, 0.9f)), fBefore);
+}
+} // namespace
