@@ -60,11 +60,10 @@ void PutLittleEndian32(uint8* p, sint32 v)
 
 CImage::CImage(int nWidth, int nHeight) : m_pPixels(nullptr), m_nWidth(nWidth), m_nHeight(nHeight)
 {
-    // A picture too large for memory gets no buffer, like one of size 0: every
-    // operation then does nothing and the writers report failure.
+    // A picture too large for memory throws std::bad_alloc, which the program's
+    // entry reports as "Out of memory".
     if (nWidth >= 1 && nHeight >= 1)
-        m_pPixels =
-            new (std::nothrow) uint8[static_cast<size_t>(nWidth) * static_cast<size_t>(nHeight) * 3u];
+        m_pPixels = new uint8[static_cast<size_t>(nWidth) * static_cast<size_t>(nHeight) * 3u];
 }
 
 CImage::~CImage()
