@@ -56,7 +56,8 @@ TEST(Vector3d, CrossIsRightHanded)
 TEST(Vector3d, ArithmeticAndSelfAssignment)
 {
     Vector3d a(1, 2, 3);
-    a = a;
+    Vector3d& alias = a;
+    a = alias;
     EXPECT_EQ(a.y, 2.0f);
     Vector3d b = 2.0f * a - a * 0.5f + Vector3d(1, 1, 1);
     EXPECT_FLOAT_EQ(b.x, 2.5f);
