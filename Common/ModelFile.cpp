@@ -4,6 +4,7 @@
 
 #include "Common/ModelFile.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -319,8 +320,10 @@ void XMLCALL XmlCharacterData(void* pUserData, const XML_Char* pText, int iLengt
     const char* pEnd = pText + iLength;
     while (pText < pEnd)
     {
-        const char* pLineEnd = static_cast<const char*>(std::memchr(pText, '\n', size_t(pEnd - pText)));
-        if (!pLineEnd)
+        // expat turns every line end of the file into a line feed; a carriage return
+        // here came from a character reference and ends a line as well.
+        const char* pLineEnd = std::find_if(pText, pEnd, [](char c) { return c == '\n' || c == '\r'; });
+        if (pLineEnd == pEnd)
         {
             pState->m_sLine.append(pText, pEnd);
             return;
@@ -637,7 +640,10 @@ void AppendAttribute(std::string& sText, const std::string& sName, const std::st
     sText += ' ';
     sText += sName;
     sText += "=\"";
-    // These four would break the markup; every other byte goes out as it is.
+    // The first four would break the markup. A reader turns a raw tab or line end
+    // in a value into a blank, so those go out as references; the other control
+    // characters cannot appear in an XML file at all and become "?". Every other
+    // byte goes out as it is.
     for (char c : sValue)
     {
         switch (c)
@@ -646,7 +652,10 @@ void AppendAttribute(std::string& sText, const std::string& sName, const std::st
         case '<': sText += "&lt;"; break;
         case '>': sText += "&gt;"; break;
         case '"': sText += "&quot;"; break;
-        default: sText += c; break;
+        case '\t': sText += "&#9;"; break;
+        case '\n': sText += "&#10;"; break;
+        case '\r': sText += "&#13;"; break;
+        default: sText += static_cast<unsigned char>(c) < 0x20 ? '?' : c; break;
         }
     }
     sText += '"';

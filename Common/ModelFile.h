@@ -47,7 +47,9 @@ void WriteVector3dList(std::string& sText, const Vector3d* pVectors, uint32 nCou
                        const std::string& sName);
 void WriteIndex3List(std::string& sText, const Index3* pTriangles, uint32 nCount,
                      const std::string& sName);
-// Appends ` name="value"` with &, <, > and " escaped in the value.
+// Appends ` name="value"` with &, <, >, " and the control characters escaped
+// in the value, so that a reader gets the value back (control characters other
+// than tab, line feed and carriage return, which XML cannot hold, read back as "?").
 void AppendAttribute(std::string& sText, const std::string& sName, const std::string& sValue);
 std::string IntToString(sint32 iValue);    // "%i"
 std::string FloatToString(float fValue);   // "%f" of the value widened to double

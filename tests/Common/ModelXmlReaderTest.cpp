@@ -230,6 +230,7 @@ const VertexCase VERTEX_CASES[] = {
     {"CDATA section joins its line", "<![CDATA[1.]]>25 2 3\n", {1.25f, 2, 3}},
     {"CR LF line ends", "1 2\r\n3\r\n", {1, 2, 3}},
     {"lone CR line ends", "1\r2\r3\r", {1, 2, 3}},
+    {"character reference for a CR ends a line", "1&#13;2&#10;3", {1, 2, 3}},
     {"no line end before the end tag", "1 2 3", {1, 2, 3}},
     {"markup separates numbers", "1<b/>2<b>3</b>", {1, 2, 3}},
     {"comment is not markup for numbers", "1<!-- c -->2 3 4", {12, 3, 4}},

@@ -121,12 +121,44 @@ TEST(AppendAttribute, EscapesOnlyTheCharactersOfTheMarkup)
         {"&amp;", " name=\"&amp;amp;\""},
         // Bytes above 127 and apostrophes go out unchanged.
         {"caf\xE9 'n'", " name=\"caf\xE9 'n'\""},
+        {"a\tb\nc\rd", " name=\"a&#9;b&#10;c&#13;d\""},
+        {"bell\x07 esc\x1B", " name=\"bell? esc?\""},
     };
     for (const AttributeCase& test : cases)
     {
         std::string sText;
         AppendAttribute(sText, "name", test.sValue);
         EXPECT_EQ(test.sWritten, sText);
+    }
+}
+
+struct NameRoundTripCase
+{
+    std::string sWritten;
+    std::string sRead;
+};
+
+TEST(SaveModelXml, MeshNamesReadBack)
+{
+    const NameRoundTripCase cases[] = {
+        {"a&b <c> \"d\"", "a&b <c> \"d\""},
+        {"tab\tand\r\nline ends", "tab\tand\r\nline ends"},
+        // XML cannot hold these at all; the file stays readable.
+        {std::string("nul\0bell\x07", 9), "nul?bell?"},
+        // The file declares ISO-8859-1; the reader returns UTF-8.
+        {"caf\xE9", "caf\xC3\xA9"},
+    };
+    for (const NameRoundTripCase& test : cases)
+    {
+        CModel written;
+        written.AddMesh(new CModelMesh);
+        written.GetMesh(0)->SetName(test.sWritten);
+        const std::string sPath = TempPath("names.xml");
+        ASSERT_TRUE(SaveModelXml(sPath, &written));
+        CModel read;
+        ASSERT_TRUE(LoadModelXml(sPath, &read)) << test.sRead;
+        ASSERT_EQ(1u, read.GetMeshCount());
+        EXPECT_EQ(test.sRead, read.GetMesh(0)->GetName());
     }
 }
 
