@@ -193,6 +193,38 @@ bool RayIntersectsBox(const Vector3d& vStart, const Vector3d& vDir, float xmin, 
         [&d](float cy, float cz) { return d.y * cz - d.z * cy; });
 }
 
+bool RayReachesBox(const Vector3d& vStart, const Vector3d& vDir, float xmin, float ymin,
+                   float zmin, float xmax, float ymax, float zmax)
+{
+    if (RayIntersectsBox(vStart, vDir, xmin, ymin, zmin, xmax, ymax, zmax))
+        return true;
+    const float s[3] = {vStart.x, vStart.y, vStart.z}, d[3] = {vDir.x, vDir.y, vDir.z};
+    const float lo[3] = {xmin, ymin, zmin}, hi[3] = {xmax, ymax, zmax};
+    bool bInFacePlane = false;
+    for (int i = 0; i < 3; ++i)
+        bInFacePlane = bInFacePlane || (d[i] == 0.0f && (s[i] == lo[i] || s[i] == hi[i]));
+    if (!bInFacePlane)
+        return false;
+    // The closed box against the ray from its start onward.
+    double tEnter = 0.0, tExit = std::numeric_limits<double>::infinity();
+    for (int i = 0; i < 3; ++i)
+    {
+        if (d[i] == 0.0f)
+        {
+            if (!(lo[i] <= s[i] && s[i] <= hi[i]))
+                return false;
+            continue;
+        }
+        double t0 = (static_cast<double>(lo[i]) - s[i]) / d[i];
+        double t1 = (static_cast<double>(hi[i]) - s[i]) / d[i];
+        if (t0 > t1)
+            std::swap(t0, t1);
+        tEnter = std::max(tEnter, t0);
+        tExit = std::min(tExit, t1);
+    }
+    return tEnter <= tExit;
+}
+
 bool RayIntersectsBoxPluecker(const Vector3d& vStart, const Vector3d& vDir, float xmin,
                               float ymin, float zmin, float xmax, float ymax, float zmax)
 {
@@ -391,8 +423,8 @@ bool CSceneBsp::Intersect(const Vector3d& vStart, const Vector3d& vEnd, Vector3d
 bool CSceneBsp::IntersectWithDir(const Vector3d& vStart, const Vector3d& vEnd, const Vector3d& vDir,
                                  Vector3d& vHitPoint, Vector3d& vNormal, CPrimitive*& pHit) const
 {
-    if (!RayIntersectsBox(vStart, vDir, m_fMin[0], m_fMin[1], m_fMin[2], m_fMax[0], m_fMax[1],
-                          m_fMax[2]))
+    if (!RayReachesBox(vStart, vDir, m_fMin[0], m_fMin[1], m_fMin[2], m_fMax[0], m_fMax[1],
+                       m_fMax[2]))
         return false;
 
     if (m_pLow || m_pHigh)
@@ -605,8 +637,8 @@ bool CTriangleBsp::Intersect(const Vector3d& vStart, const Vector3d& vEnd, Vecto
     ray.fDirLength = std::sqrt(static_cast<double>(dir[0]) * dir[0] +
                                static_cast<double>(dir[1]) * dir[1] +
                                static_cast<double>(dir[2]) * dir[2]);
-    if (!RayIntersectsBox(vStart, ray.vDir, m_fMin[0], m_fMin[1], m_fMin[2], m_fMax[0], m_fMax[1],
-                          m_fMax[2]))
+    if (!RayReachesBox(vStart, ray.vDir, m_fMin[0], m_fMin[1], m_fMin[2], m_fMax[0], m_fMax[1],
+                       m_fMax[2]))
         return false;
     float fBound = std::numeric_limits<float>::infinity();
     return IntersectBelow(ray, vHitPoint, iTriangle, fBound);
@@ -630,9 +662,9 @@ bool CTriangleBsp::IntersectBelow(const Ray& ray, Vector3d& vHitPoint, uint32& i
         for (int i = 0; i < 3; ++i)
         {
             const CTriangleBsp* pChild = pChildren[i];
-            if (!pChild || !RayIntersectsBox(ray.vStart, ray.vDir, pChild->m_fMin[0], pChild->m_fMin[1],
-                                             pChild->m_fMin[2], pChild->m_fMax[0], pChild->m_fMax[1],
-                                             pChild->m_fMax[2]))
+            if (!pChild || !RayReachesBox(ray.vStart, ray.vDir, pChild->m_fMin[0], pChild->m_fMin[1],
+                                          pChild->m_fMin[2], pChild->m_fMax[0], pChild->m_fMax[1],
+                                          pChild->m_fMax[2]))
                 continue;
             fEntry[i] = EntryDistance(ray, pChild->m_fMin, pChild->m_fMax);
             int k = nVisit++;
@@ -714,8 +746,8 @@ bool CTriangleBsp::IntersectBelow(const Ray& ray, Vector3d& vHitPoint, uint32& i
 
 bool CTriangleBsp::HasAnyHit(const Ray& ray) const
 {
-    if (!RayIntersectsBox(ray.vStart, ray.vDir, m_fMin[0], m_fMin[1], m_fMin[2], m_fMax[0], m_fMax[1],
-                          m_fMax[2]))
+    if (!RayReachesBox(ray.vStart, ray.vDir, m_fMin[0], m_fMin[1], m_fMin[2], m_fMax[0], m_fMax[1],
+                       m_fMax[2]))
         return false;
     for (const CTriangleBsp* pChild : {m_pLow, m_pHigh, m_pStraddling})
         if (pChild && pChild->HasAnyHit(ray))

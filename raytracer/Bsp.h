@@ -36,6 +36,12 @@ bool RayIntersectsBox(const Vector3d& vStart, const Vector3d& vDir, float xmin, 
 // The same test written with a Pluecker line per box edge.
 bool RayIntersectsBoxPluecker(const Vector3d& vStart, const Vector3d& vDir, float xmin,
                               float ymin, float zmin, float xmax, float ymax, float zmax);
+// The node test of both tree walks: RayIntersectsBox, or else a ray that runs within
+// one of the box's face planes (no component across it) and meets the closed box.
+// The face rules of RayIntersectsBox let such a ray pass some faces and not others,
+// so a ray lying in a split plane would miss both halves and all that straddles it.
+bool RayReachesBox(const Vector3d& vStart, const Vector3d& vDir, float xmin, float ymin,
+                   float zmin, float xmax, float ymax, float zmax);
 // Whether the line through s along d passes the triangle with one orientation (all
 // three triple products <= 0); on success writes p0 (not a computed point) to vOut.
 bool RayCrossesTriangle(const Vector3d& s, const Vector3d& d, const Vector3d& p0,

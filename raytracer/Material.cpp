@@ -3,6 +3,7 @@
 
 #include <cassert>
 #include <cmath>
+#include <limits>
 
 namespace
 {
@@ -26,6 +27,10 @@ float Fresnel(float fCos, float fIndex)
         m = 1.0f / m;
     }
     const float m2 = m * m;
+    // An index so large that its square overflows (or, seen from inside, vanishes)
+    // would make the formula below 0/0 or inf/inf; its limit there is a full reflection.
+    if (!(m2 < std::numeric_limits<float>::infinity()) || m2 == 0.0f)
+        return 1.0f;
     const float k = m2 - (1.0f - c * c);
     if (k < 0.0f)
         return 1.0f; // total internal reflection

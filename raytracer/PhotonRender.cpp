@@ -33,15 +33,18 @@ const int ESTIMATE_PHOTONS = 150;
 const float ESTIMATE_SCALE = 0.1f;
 
 // Scales v to unit length when it has a direction at all; false (v unchanged) for a
-// zero, infinite or NaN vector. Works in double, so that the short normals of strongly
-// scaled primitives keep their direction.
+// zero, infinite or NaN vector. Vectors too short for Vector3d::Normalize (the short
+// normals of strongly scaled primitives) are divided in double and keep their direction.
 bool NormalizeIfPossible(Vector3d& v)
 {
     const double x = v.x, y = v.y, z = v.z;
     const double dLength = std::sqrt(x * x + y * y + z * z);
     if (!(dLength > 0.0) || !std::isfinite(dLength))
         return false;
-    v.Set(float(x / dLength), float(y / dLength), float(z / dLength));
+    if (dLength > 0.000001f)
+        v.Normalize();
+    else
+        v.Set(float(x / dLength), float(y / dLength), float(z / dLength));
     return true;
 }
 

@@ -14,8 +14,7 @@ class CMaterial;
 class CScene;
 
 // Shortest direction Reflect and Refract accept; smallest material weight that starts a
-// diffuse sum or a secondary ray; offset of secondary ray origins from the surface
-// (scaled up for hit points far from the origin).
+// diffuse sum or a secondary ray; offset of secondary ray origins from the surface.
 const float VORL_EPSILON = 8e-6f;
 // Depth of the medium stack and of the recursion: shading happens at depth <= 29.
 const uint32 MAX_RECURSIONS = 30;

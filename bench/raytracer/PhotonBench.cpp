@@ -5,11 +5,11 @@
 #include "raytracer/Material.h"
 #include "raytracer/PhotonRender.h"
 
+#include "bench/raytracer/SilentStdout.h"
+
 #include <benchmark/benchmark.h>
 
 #include <cstdio>
-#include <fcntl.h>
-#include <unistd.h>
 
 namespace
 {
@@ -46,29 +46,6 @@ struct SPhotonScene
     CMaterialMetal metal;
     CScene scene;
     CPlaneCamera camera;
-};
-
-// The renderer's progress lines would drown the benchmark's report.
-class CSilentStdout
-{
-public:
-    CSilentStdout()
-    {
-        fflush(stdout);
-        m_nSaved = dup(1);
-        const int nNull = open("/dev/null", O_WRONLY);
-        dup2(nNull, 1);
-        close(nNull);
-    }
-    ~CSilentStdout()
-    {
-        fflush(stdout);
-        dup2(m_nSaved, 1);
-        close(m_nSaved);
-    }
-
-private:
-    int m_nSaved;
 };
 
 void BM_ComputePhotonMap(benchmark::State& state)

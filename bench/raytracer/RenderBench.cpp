@@ -6,11 +6,11 @@
 #include "raytracer/Render.h"
 #include "raytracer/Texture.h"
 
+#include "bench/raytracer/SilentStdout.h"
+
 #include <benchmark/benchmark.h>
 
 #include <cstdio>
-#include <fcntl.h>
-#include <unistd.h>
 
 namespace
 {
@@ -70,29 +70,6 @@ struct SReferenceScene
     CTextureMarble floorMarble;
     CTextureMarble wallMarble;
     CScene scene; // declared last: freed first, before the materials it points to
-};
-
-// The render's progress lines would drown the benchmark's report.
-class CSilentStdout
-{
-public:
-    CSilentStdout()
-    {
-        fflush(stdout);
-        m_nSaved = dup(1);
-        const int nNull = open("/dev/null", O_WRONLY);
-        dup2(nNull, 1);
-        close(nNull);
-    }
-    ~CSilentStdout()
-    {
-        fflush(stdout);
-        dup2(m_nSaved, 1);
-        close(m_nSaved);
-    }
-
-private:
-    int m_nSaved;
 };
 
 void BM_RenderReferenceScene(benchmark::State& state)

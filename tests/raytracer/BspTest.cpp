@@ -125,6 +125,40 @@ TEST(RayIntersectsBoxTest, UnitBoxCases)
     }
 }
 
+TEST(RayReachesBoxTest, RaysInAFacePlaneReachTheClosedBoxAndOthersKeepTheBoxTest)
+{
+    struct Case
+    {
+        const char* pName;
+        Vector3d vStart, vDir;
+        bool bIntersects, bReaches; // RayIntersectsBox, RayReachesBox
+    };
+    const Case cases[] = {
+        {"along the face y = 1, +x", {-1, 1, 0.5f}, {1, 0, 0}, false, true},
+        {"along the face y = 1, -x", {2, 1, 0.5f}, {-1, 0, 0}, true, true},
+        {"along the face y = 0, +x", {-1, 0, 0.5f}, {1, 0, 0}, false, true},
+        {"along the face y = 0, -x", {2, 0, 0.5f}, {-1, 0, 0}, false, true},
+        {"in the plane x = 1, +z", {1, 0.5f, -1}, {0, 0, 1}, false, true},
+        {"in the plane x = 1, -z", {1, 0.5f, 2}, {0, 0, -1}, true, true},
+        {"in the plane x = 0, slanted", {0, -1, -1}, {0, 1, 1}, false, true},
+        {"along the edge x = 1, y = 1", {1, 1, -1}, {0, 0, 1}, false, true},
+        {"starting on the face plane inside it", {0, 0.5f, 0.5f}, {0, 1, 0}, false, true},
+        {"in a face plane, beside the box", {1, 2, -1}, {0, 0, 1}, false, false},
+        {"in a face plane, box behind", {1, 0.5f, 2}, {0, 0, 1}, false, false},
+        {"in a face plane, passing a corner by", {0, 1.5f, -1}, {0, 1, -1}, false, false},
+        // Rays that do not run within a face plane keep the box test's answer.
+        {"on the max face, going out", {1, 0.5f, 0.5f}, {1, 0, 0}, false, false},
+        {"on the min face, going out", {0, 0.5f, 0.5f}, {-1, 0, 0}, false, false},
+        {"behind", {2, 0.5f, 0.5f}, {1, 0, 0}, false, false},
+        {"through", {-1, 0.5f, 0.5f}, {3, 0, 0}, true, true},
+    };
+    for (const Case& c : cases)
+    {
+        EXPECT_EQ(UnitBox(c.vStart, c.vDir), c.bIntersects) << c.pName;
+        EXPECT_EQ(RayReachesBox(c.vStart, c.vDir, 0, 0, 0, 1, 1, 1), c.bReaches) << c.pName;
+    }
+}
+
 TEST(RayIntersectsBoxTest, EveryOctantAgreesWithTheSlabTest)
 {
     std::mt19937 random(11);
@@ -444,6 +478,87 @@ TEST(SceneBspTest, NearestHitMatchesATestOfEveryPrimitive)
     EXPECT_GT(nHits, 300);
 }
 
+TEST(SceneBspTest, RaysRunningWithinSplitPlanesFindTheirHits)
+{
+    // The sphere's box is split at x = 0, then y = 0, then z = 0: these rays run
+    // within those planes, straight through the sphere.
+    CScene scene;
+    scene.AddPrimitive(NewSphere(1.0f, Vector3d()));
+    scene.BuildBsp();
+    struct Case
+    {
+        Vector3d vStart, vDir, vHit;
+    };
+    const Case cases[] = {
+        {{0, 0.2f, -5}, {0, 0, 1}, {0, 0.2f, -std::sqrt(0.96f)}},
+        {{0, 0.2f, 5}, {0, 0, -1}, {0, 0.2f, std::sqrt(0.96f)}},
+        {{-0.5f, 0, -5}, {0, 0, 1}, {-0.5f, 0, -std::sqrt(0.75f)}},
+        {{-5, 0, 0.6f}, {1, 0, 0}, {-0.8f, 0, 0.6f}},
+        {{5, 0, 0.6f}, {-1, 0, 0}, {0.8f, 0, 0.6f}},
+        {{0.6f, -5, 0}, {0, 1, 0}, {0.6f, -0.8f, 0}},
+        {{0, -5, -5}, {0, 1, 1}, {0, -std::sqrt(0.5f), -std::sqrt(0.5f)}},
+        {{0, 0, -5}, {0, 0, 1}, {0, 0, -1}},
+        {{0, 0, 0}, {0, 0, 1}, {0, 0, 1}}, // from the centre, on three split planes
+    };
+    for (const Case& c : cases)
+    {
+        Vector3d h, n;
+        CPrimitive* pHit = nullptr;
+        ASSERT_TRUE(scene.Intersect(c.vStart, c.vStart + c.vDir, h, n, pHit))
+            << c.vStart.x << "," << c.vStart.y << "," << c.vStart.z;
+        EXPECT_TRUE(VecNear(h, c.vHit, 1e-6f));
+    }
+
+    // Spheres on a lattice in the box from -4 to 4, which the tree splits at multiples
+    // of 0.5 and finer; rays along the axes and the diagonals of the split planes,
+    // through points on those multiples.
+    CScene lattice;
+    std::mt19937 random(17);
+    for (float x : {-3.0f, -1.0f, 1.0f, 3.0f})
+        for (float y : {-3.0f, -1.0f, 1.0f, 3.0f})
+            for (float z : {-3.0f, -1.0f, 1.0f, 3.0f})
+            {
+                const bool bCorner = std::fabs(x) == 3 && std::fabs(y) == 3 && std::fabs(z) == 3;
+                if (bCorner || random() % 3 == 0)
+                    lattice.AddPrimitive(NewSphere(bCorner || random() % 2 ? 1.0f : 0.75f, Vector3d(x, y, z)));
+            }
+    lattice.BuildBsp();
+    const float values[] = {-3, -2, -1.5f, -1, -0.5f, 0, 0.5f, 1, 2, 3};
+    const Vector3d dirs[] = {{1, 0, 0}, {-1, 0, 0}, {0, 1, 0}, {0, -1, 0}, {0, 0, 1}, {0, 0, -1},
+                             {0, 1, 1}, {0, -1, 1}, {1, 0, -1}, {-1, 0, -1}, {1, 1, 0}, {1, -1, 0}};
+    int nHits = 0;
+    for (const Vector3d& d : dirs)
+        for (float x : values)
+            for (float y : values)
+                for (float z : values)
+                {
+                    const Vector3d vStart = Vector3d(x, y, z) - 10.0f * d;
+                    Vector3d h, n;
+                    CPrimitive* pHit = nullptr;
+                    const bool bHit = lattice.Intersect(vStart, vStart + d, h, n, pHit);
+                    bool bExpected = false;
+                    float fBest = 0.0f;
+                    for (uint32 i = 0; i < lattice.GetPrimitiveCount(); ++i)
+                    {
+                        Vector3d h2, n2;
+                        if (lattice.GetPrimitive(i)->Intersect(vStart, vStart + d, h2, n2) &&
+                            (!bExpected || (h2 - vStart).Length() < fBest))
+                        {
+                            fBest = (h2 - vStart).Length();
+                            bExpected = true;
+                        }
+                    }
+                    ASSERT_EQ(bHit, bExpected) << vStart.x << "," << vStart.y << "," << vStart.z << " / "
+                                               << d.x << "," << d.y << "," << d.z;
+                    if (bHit)
+                    {
+                        ++nHits;
+                        EXPECT_EQ((h - vStart).Length(), fBest);
+                    }
+                }
+    EXPECT_GT(nHits, 2000);
+}
+
 //---------------------------------------------------------------------------------------
 // Triangle tree
 
@@ -487,6 +602,65 @@ TEST(TriangleBspTest, VertexOnTheSplitPlaneMakesATriangleStraddle)
     // The straddling child's box shrank to its triangle.
     EXPECT_TRUE(VecNear(pRoot->m_pStraddling->GetMin(), Vector3d(0, 0, 0), 0));
     EXPECT_TRUE(VecNear(pRoot->m_pStraddling->GetMax(), Vector3d(2, 0.5f, 0), 0));
+}
+
+TEST(TriangleBspTest, RaysRunningWithinBoxFacesFindTheirHits)
+{
+    // The six faces of the cube from -1 to 1, a square across its middle and a
+    // triangle whose edges lie on the faces of its own boxes; rays along the axes
+    // through points on multiples of 0.5, many of them within faces of the boxes.
+    std::vector<Vector3d> vVertices;
+    for (int i = 0; i < 8; ++i)
+        vVertices.emplace_back(i & 4 ? 1.0f : -1.0f, i & 2 ? 1.0f : -1.0f, i & 1 ? 1.0f : -1.0f);
+    vVertices.insert(vVertices.end(), {{-0.5f, -0.5f, 0.5f}, {0.5f, -0.5f, 0}, {0.5f, 0.5f, -0.5f},
+                                       {-0.5f, 0.5f, 0}, {0, 0, 0}, {1, 0, 0}, {0, 1, 0}});
+    const std::vector<Index3> vTriangles = {
+        Tri(0, 1, 3), Tri(0, 3, 2), Tri(4, 5, 7), Tri(4, 7, 6), Tri(0, 1, 5), Tri(0, 5, 4),
+        Tri(2, 3, 7), Tri(2, 7, 6), Tri(0, 2, 6), Tri(0, 6, 4), Tri(1, 3, 7), Tri(1, 7, 5),
+        Tri(8, 9, 10), Tri(8, 10, 11), Tri(12, 13, 14)};
+    CModelMesh mesh;
+    FillMesh(mesh, vVertices, vTriangles);
+    CTriMesh triMesh(&mesh);
+    CModelMesh single;
+    FillMesh(single, {{0, 0, 0}, {1, 0, 0}, {0, 1, 0}}, {Tri(0, 1, 2)});
+    CTriMesh singleMesh(&single);
+
+    const float values[] = {-1, -0.5f, 0, 0.5f, 1};
+    const Vector3d dirs[] = {{1, 0, 0}, {-1, 0, 0}, {0, 1, 0}, {0, -1, 0}, {0, 0, 1}, {0, 0, -1}};
+    int nHits = 0;
+    for (const CTriMesh* pMesh : {&triMesh, &singleMesh})
+        for (const Vector3d& d : dirs)
+            for (float x : values)
+                for (float y : values)
+                    for (float z : values)
+                    {
+                        const Vector3d vStart = Vector3d(x, y, z) - 5.0f * d;
+                        Vector3d h;
+                        uint32 iTriangle = 0;
+                        const bool bHit = pMesh->GetBspRoot()->Intersect(vStart, vStart + d, h, iTriangle);
+                        bool bExpected = false;
+                        float fBest = 0.0f;
+                        for (uint32 i = 0; i < pMesh->GetTriangleCount(); ++i)
+                        {
+                            const Index3& t = pMesh->GetTriangles()[i];
+                            const Vector3d* pV = pMesh->GetVertices();
+                            Vector3d h2;
+                            if (IntersectTriangle(vStart, vStart + d, pV[t.a], pV[t.b], pV[t.c], h2) &&
+                                (!bExpected || (h2 - vStart).Length() < fBest))
+                            {
+                                fBest = (h2 - vStart).Length();
+                                bExpected = true;
+                            }
+                        }
+                        ASSERT_EQ(bHit, bExpected) << vStart.x << "," << vStart.y << "," << vStart.z << " / "
+                                                   << d.x << "," << d.y << "," << d.z;
+                        if (bHit)
+                        {
+                            ++nHits;
+                            EXPECT_EQ((h - vStart).Length(), fBest);
+                        }
+                    }
+    EXPECT_GT(nHits, 500);
 }
 
 TEST(TriangleBspTest, EdgeSharedByTwoTrianglesGoesToTheOneListedFirst)
@@ -578,8 +752,8 @@ bool SearchEveryChild(const CTriangleBsp* pNode, const Vector3d& s, const Vector
                       uint32& iTriangle)
 {
     const Vector3d d = e - s;
-    if (!RayIntersectsBox(s, d, pNode->m_fMin[0], pNode->m_fMin[1], pNode->m_fMin[2], pNode->m_fMax[0],
-                          pNode->m_fMax[1], pNode->m_fMax[2]))
+    if (!RayReachesBox(s, d, pNode->m_fMin[0], pNode->m_fMin[1], pNode->m_fMin[2], pNode->m_fMax[0],
+                       pNode->m_fMax[1], pNode->m_fMax[2]))
         return false;
     const CTriangleBsp* pChildren[3] = {pNode->m_pLow, pNode->m_pHigh, pNode->m_pStraddling};
     if (pChildren[0] || pChildren[1] || pChildren[2])

@@ -6,8 +6,10 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <functional>
 #include <limits>
 #include <random>
+#include <string>
 #include <vector>
 
 #include "raytracer/Bsp.h"
@@ -296,4 +298,50 @@ TEST(ObjectInstanceTest, TranslatedInstanceMovesBoxAndHits)
     ASSERT_TRUE(stretched.Intersect({0.5f, 0.25f, 5}, {0.5f, 0.25f, 4}, h, n));
     EXPECT_TRUE(VecNear(h, {0.5f, 0.25f, 0.25f}, 1e-6f));
     EXPECT_TRUE(VecNear(n, {-0.5f / std::sqrt(2.0f), 0, 1 / std::sqrt(2.0f)}, 1e-6f));
+}
+
+TEST(PrintTest, PrimitivesLightsAndSceneDumps)
+{
+    CModelMesh mesh;
+    FillMesh(mesh, {{0, -1, 0}, {2, 0, 0}, {0, 1, 0.5f}}, {Tri(0, 1, 2)});
+    CTriMesh triMesh(&mesh);
+    CObjectInstance instance(&triMesh);
+    CScene scene;
+    scene.AddPrimitive(new CSphere);
+    scene.AddLight(CLight(Vector3d(1, 2, 3), 4));
+    scene.AddLight(CLight(Vector3d(), 1));
+    CPlane plane;
+    const std::string sPlane = "CPlane\n[  0.00000000\t   0.00000000\t  -0.00000100]\n"
+                               "[  1.00000000\t   1.00000000\t   0.00000100]\n";
+    const std::string sSphere = "CSphere\n[ -1.00000000\t  -1.00000000\t  -1.00000000]\n"
+                                "[  1.00000000\t   1.00000000\t   1.00000000]\n";
+    const std::string sMeshBox = "[  0.00000000\t  -1.00000000\t   0.00000000]\n"
+                                 "[  2.00000000\t   1.00000000\t   0.50000000]\n";
+    const std::string sIdentity = "Matrix3d = [  1.00000000    0.00000000    0.00000000 ]\n"
+                                  "           [  0.00000000    1.00000000    0.00000000 ]\n"
+                                  "           [  0.00000000    0.00000000    1.00000000 ]\n"
+                                  "           [  0.00000000    0.00000000    0.00000000 ]\n";
+    struct Case
+    {
+        const char* pName;
+        std::function<void()> print;
+        std::string sExpected;
+    };
+    const Case cases[] = {
+        {"plane", [&] { plane.Print(); }, sPlane},
+        {"sphere", [&] { scene.GetPrimitive(0)->Print(); }, sSphere},
+        {"mesh", [&] { triMesh.Print(); }, "CTriMesh\n" + sMeshBox},
+        {"instance", [&] { instance.Print(); }, "CObjectInstance\n" + sMeshBox},
+        {"light", [&] { scene.GetLight(0).Print(); }, "CLight\n"},
+        {"scene", [&] { scene.Print(); },
+         "Primitives:\n\n" + sSphere + "Primitives\nCLight\nCLight\nEnd Primitives:\n\n"},
+        {"transform", [&] { plane.PrintTransform(); },
+         "m_mLocalToWorld\n" + sIdentity + "m_mWorldToLocal\n" + sIdentity},
+    };
+    for (const Case& c : cases)
+    {
+        testing::internal::CaptureStdout();
+        c.print();
+        EXPECT_EQ(testing::internal::GetCapturedStdout(), c.sExpected) << c.pName;
+    }
 }

@@ -132,7 +132,9 @@ TEST(ImageTest, FailedWritesReportFailureAndLeaveNoFile)
     CImage widest(65535, 1);
     widest.Fill(0, 0, 0);
     ASSERT_TRUE(widest.SaveTga("widest.tga"));
-    EXPECT_EQ(ReadBytes("widest.tga").size(), 18u + 4u * 65535u);
+    const Bytes vWidest = ReadBytes("widest.tga");
+    ASSERT_EQ(vWidest.size(), 18u + 4u * 65535u);
+    EXPECT_EQ(Bytes(vWidest.begin() + 12, vWidest.begin() + 18), (Bytes{0xFF, 0xFF, 0x01, 0x00, 0x20, 0x00}));
 
     CImage image(8, 8);
     image.Fill(1, 2, 3);

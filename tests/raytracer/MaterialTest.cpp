@@ -25,10 +25,11 @@ float FromBits(uint32_t n)
 TEST(MaterialTest, DefaultsAndWeightsOfEachClass)
 {
     CMaterialDiffuse diffuse;
-    CMaterialGlass glass, glass15;
+    CMaterialGlass glass, glass15, glassHuge;
     CMaterialGlossy glossy;
     CMaterialMetal metal;
     glass15.SetRefractionIndex(1.5f);
+    glassHuge.SetRefractionIndex(1e30f);
     const struct { CMaterial* p; float fIndex; float fCos; float kr, kt, kd; } aCases[] = {
         {&diffuse, 1.0f, 0.7f, 0, 0, 1},
         {&glass, 1.0f, 1.0f, 0, 1, 0},     // index 1.0 is no boundary
@@ -39,6 +40,8 @@ TEST(MaterialTest, DefaultsAndWeightsOfEachClass)
         {&glossy, 1.5f, 1.0f, 0.04f, 0, 0.96f},
         {&glossy, 1.5f, -1.0f, 0.04f, 0, 0.96f}, // the same from the back
         {&metal, 1.0f, 0.3f, 0.9f, 0, 0.1f},
+        {&glassHuge, 1e30f, 0.5f, 1, 0, 0}, // an overflowing index: a mirror, not NaN
+        {&glassHuge, 1e30f, -1.0f, 1, 0, 0},
     };
     for (const auto& c : aCases)
     {
@@ -70,6 +73,12 @@ TEST(MaterialTest, FresnelValues)
         {1.0f, FromBits(0x3F800007), 0.0f}, // seven float steps above 1: no boundary
         {1.0f, 0.5f, 0.0f},
         {1.0f, std::nanf(""), 0.0f},
+        // Indices whose square overflows reflect everything instead of giving NaN.
+        {1.0f, 1e20f, 1.0f},
+        {0.0f, 1e20f, 1.0f},
+        {-1.0f, INFINITY, 1.0f},
+        {1.0f, INFINITY, 1.0f},
+        {-1.0f, 1e20f, 1.0f},
     };
     for (const auto& c : aCases)
         EXPECT_NEAR(Fresnel(c.fCos, c.fIndex), c.fExpected, 1e-6) << c.fIndex;

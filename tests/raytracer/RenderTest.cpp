@@ -248,6 +248,20 @@ TEST(ReflectRefractTest, Directions)
     EXPECT_EQ(out.x, 9.0f);
 }
 
+TEST(TracerDeathTest, BrokenPreconditionsNameTheirCheck)
+{
+    const char* pDirections = "fRayLen > VORL_EPSILON && fNormalLen > VORL_EPSILON";
+    EXPECT_DEATH(Reflect(Vector3d(0, 0, 0), Vector3d(0, 0, 1)), pDirections);
+    EXPECT_DEATH(Reflect(Vector3d(0, 0, 1), Vector3d(0, 0, 4e-6f)), pDirections);
+    EXPECT_DEATH(Refract(Vector3d(0, 0, 1e-6f), Vector3d(0, 0, 1), 1.0f), pDirections);
+    EXPECT_DEATH(Refract(Vector3d(0, 0, 1), Vector3d(0, 0, 0), 1.0f), pDirections);
+    CScene scene;
+    CPlaneCamera camera(2, 2, 2.0f);
+    CRenderContext context;
+    EXPECT_DEATH(context.RenderImage(nullptr, &camera, 0, "no-scene.tga"), "pScene && pCamera");
+    EXPECT_DEATH(context.RenderImage(&scene, nullptr, 0, "no-camera.tga"), "pScene && pCamera");
+}
+
 TEST(RenderPixelTest, MirrorSphereFarFromTheCameraShowsNoSpecks)
 {
     // Seen from thirty radii away, a sphere hit solved in float would land up to

@@ -67,6 +67,32 @@ TEST(MarbleTest, WithoutDistortionStripesFollowLocalXOnly)
     EXPECT_EQ(negative.GetColor(Vector3d(0.4f, 0.2f, 0.9f)).r, none.GetColor(Vector3d(0.4f, 0.2f, 0.9f)).r);
 }
 
+// The tables are built once per process, so their draws are counted in a fresh one.
+TEST(NoiseDeathTest, FirstMarbleBuildsTheTablesFromTheUnseededRandSequence)
+{
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    EXPECT_EXIT(
+        {
+            // One, two and three gradient components for each of 256 entries, then
+            // 255 swaps of the permutation.
+            const int nDraws = 256 * (1 + 2 + 3) + 255;
+            std::srand(1); // the sequence of a C library that is never seeded
+            int nNext = 0;
+            for (int i = 0; i <= nDraws; ++i)
+                nNext = std::rand();
+            std::srand(1);
+            CTextureMarble marble(1.0f, 2.0f, 1.0f, 3);
+            const bool bBuilt = std::rand() == nNext;
+            std::srand(1);
+            marble.GetColor(Vector3d(0.3f, 0.2f, 0.1f));
+            const int nFirst = std::rand();
+            std::srand(1);
+            const bool bNotRebuilt = std::rand() == nFirst;
+            std::exit(bBuilt && bNotRebuilt ? 0 : 1);
+        },
+        testing::ExitedWithCode(0), "");
+}
+
 TEST(MarbleTest, SecondTextureDoesNotRebuildTheTables)
 {
     CTextureMarble first(1.0f, 2.0f, 1.0f, 2);

@@ -98,6 +98,24 @@ TEST(PhotonMapTest, SelfTestPrintsCornersCountAndFound)
               "Found photons: 4\n");
 }
 
+TEST(PhotonMapTest, PrintTreeIndentsByDepthAndMarksMissingChildren)
+{
+    CPhotonMap map;
+    for (float z : {3.0f, 1.0f, 2.0f})
+        map.Store(MakePhoton(Vector3d(0, 0, z)));
+    map.Balance();
+    testing::internal::CaptureStdout();
+    CPhotonMap::PrintTree(map.GetRoot(), 0);
+    EXPECT_EQ(Flushed(testing::internal::GetCapturedStdout),
+              "    null\n"
+              "Z    [  0.00000000\t   0.00000000\t   1.00000000]\n"
+              "    null\n"
+              "Z[  0.00000000\t   0.00000000\t   2.00000000]\n"
+              "    null\n"
+              "Z    [  0.00000000\t   0.00000000\t   3.00000000]\n"
+              "    null\n");
+}
+
 TEST(PhotonMapTest, SplitAxisFollowsTheWidestExtentTiesGoingLater)
 {
     struct Case

@@ -481,3 +481,12 @@ TEST(PhotonRenderRunTest, NegativeCountEmitsNothing)
     render.ComputePhotonMap(&scene, -3);
     EXPECT_EQ(CapturedOutput(), "Computing photon map\nEmitted photons: -3, Photons in map: 0\n");
 }
+
+TEST(PhotonRenderDeathTest, RenderNeedsASceneAndACamera)
+{
+    CScene scene;
+    CPlaneCamera camera(2, 2, 2.0f);
+    CPhotonRender render;
+    EXPECT_DEATH(render.Render(nullptr, &camera, "photon-no-scene.tga"), "pScene && pCamera");
+    EXPECT_DEATH(render.Render(&scene, nullptr, "photon-no-camera.tga"), "pScene && pCamera");
+}
