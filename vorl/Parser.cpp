@@ -157,6 +157,11 @@ void ReportUnwritable(const char* pPath)
     printf("Can't write image file: %s\n", pPath);
 }
 
+void ReportNotInvertible()
+{
+    puts("    Current transform cannot be inverted");
+}
+
 } // namespace
 
 CParser::CParser()
@@ -465,7 +470,7 @@ bool CParser::GetPlacement(const std::vector<std::string>& vWords, Matrix3d& mPl
                           ToFloat(vWords[iFirst + 2]));
     if (!CanPlace(mPlaced))
     {
-        puts("    Current transform cannot be inverted");
+        ReportNotInvertible();
         return false;
     }
     return true;
@@ -476,7 +481,7 @@ bool CParser::AddPlaced(CPrimitive* pPrimitive, const Matrix3d& mPlaced)
     std::unique_ptr<CPrimitive> pOwned(pPrimitive);
     if (!pPrimitive->SetTransform(mPlaced))
     {
-        puts("    Current transform cannot be inverted");
+        ReportNotInvertible();
         return false;
     }
     pPrimitive->m_cColor = m_cColor;
@@ -549,7 +554,7 @@ bool CParser::CmdImage(const std::vector<std::string>& vWords)
 
 bool CParser::CmdLoadModel(const std::vector<std::string>& vWords)
 {
-    if (vWords.size() != 3 || !CheckArgs(vWords, "S?"))
+    if (!CheckArgs(vWords, "S?"))
         return false;
     const std::string& sFile = vWords[2];
     std::unique_ptr<CModel> pModel(new CModel);
