@@ -5,6 +5,8 @@
 #include "Common/ModelFile.h"
 
 #include <algorithm>
+#include <charconv>
+#include <cmath>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -353,25 +355,53 @@ void RemoveRegularFile(const std::string& sFileName)
         std::filesystem::remove(sFileName, error);
 }
 
+// Writes "%i" of iValue to pOut, which has room for 11 characters; returns the end.
+char* PrintInt(char* pOut, sint32 iValue)
+{
+    // Decimal digits with a leading '-' for negatives: what "%i" prints.
+    return std::to_chars(pOut, pOut + 11, iValue).ptr;
+}
+
+// Writes "%f" of double(fValue) to pOut, which has room for 64 bytes (the largest float
+// needs 47 characters); returns the end. The numbers of a large mesh make up nearly all of
+// its file.
+char* PrintFloat(char* pOut, float fValue)
+{
+    if (std::isfinite(fValue))
+    {
+        // Fixed notation with six decimals is what "%f" prints, from the exact binary
+        // value, ties to even, sign kept for negative values that round to zero,
+        // with neither a locale nor a format string to read.
+        return std::to_chars(pOut, pOut + 63, double(fValue), std::chars_format::fixed, 6).ptr;
+    }
+    // "inf", "-inf", "nan", "-nan": spelled as the C library spells them.
+    const int nLength = snprintf(pOut, 64, "%f", double(fValue));
+    return pOut + (nLength > 0 ? nLength : 0);
+}
+
 void AppendLine(std::string& sText, const Vector3d& v)
 {
-    sText += FloatToString(v.x);
-    sText += ' ';
-    sText += FloatToString(v.y);
-    sText += ' ';
-    sText += FloatToString(v.z);
-    sText += '\n';
+    char sBuffer[3 * 64];
+    char* p = PrintFloat(sBuffer, v.x);
+    *p++ = ' ';
+    p = PrintFloat(p, v.y);
+    *p++ = ' ';
+    p = PrintFloat(p, v.z);
+    *p++ = '\n';
+    sText.append(sBuffer, p);
 }
 
 void AppendLine(std::string& sText, const Index3& t)
 {
     // Indices are written as signed numbers, as the reader reads them back.
-    sText += IntToString(sint32(t.a));
-    sText += ' ';
-    sText += IntToString(sint32(t.b));
-    sText += ' ';
-    sText += IntToString(sint32(t.c));
-    sText += '\n';
+    char sBuffer[3 * 12];
+    char* p = PrintInt(sBuffer, sint32(t.a));
+    *p++ = ' ';
+    p = PrintInt(p, sint32(t.b));
+    *p++ = ' ';
+    p = PrintInt(p, sint32(t.c));
+    *p++ = '\n';
+    sText.append(sBuffer, p);
 }
 
 } // namespace
@@ -663,17 +693,14 @@ void AppendAttribute(std::string& sText, const std::string& sName, const std::st
 
 std::string IntToString(sint32 iValue)
 {
-    char sBuffer[16];
-    snprintf(sBuffer, sizeof sBuffer, "%i", iValue);
-    return sBuffer;
+    char sBuffer[12];
+    return std::string(sBuffer, PrintInt(sBuffer, iValue));
 }
 
 std::string FloatToString(float fValue)
 {
-    // The largest float needs 47 characters in "%f".
     char sBuffer[64];
-    snprintf(sBuffer, sizeof sBuffer, "%f", double(fValue));
-    return sBuffer;
+    return std::string(sBuffer, PrintFloat(sBuffer, fValue));
 }
 
 // ---------------------------------------------------------------------------

@@ -74,61 +74,188 @@ inline Vector3d PointOnRay(const Vector3d& vStart, const Vector3d& vEnd, double 
                     static_cast<float>(vStart.z + t * d.z));
 }
 
-// The silhouette tests of the box test, given the side values per coordinate plane.
-// In the plane (u, v) the side value of corner c is dir.u * c.v - dir.v * c.u; each
-// octant tests the two corners with the smallest and the largest value. Which tests
-// let an exact 0 pass differs from plane to plane and octant to octant: rays along a
-// face pass or fail by these rules alone.
-template <class FXY, class FXZ, class FYZ>
-inline bool BoxTestCore(const Vector3d& d, float lox, float loy, float loz, float hix, float hiy,
-                        float hiz, FXY sxy, FXZ sxz, FYZ syz)
+// The box test. In the plane (u, v) the side value of a box corner c, taken relative
+// to the start, is dir.u * c.v - dir.v * c.u; for each octant of the direction two
+// silhouette corners per plane are tested, the ones with the smallest and the largest
+// value. Which tests let an exact 0 pass differs from plane to plane and octant to
+// octant: rays along a face pass or fail by these rules alone. The octant is a
+// template argument, so that a tree walk picks the corners once per ray.
+
+// How a side value passes: <= 0, >= 0, < 0 or > 0.
+enum class ESidePass
 {
-    // A zero component counts as negative.
-    const int iOctant = (d.x > 0.0f ? 4 : 0) | (d.y > 0.0f ? 2 : 0) | (d.z > 0.0f ? 1 : 0);
-    bool bSides = false;
+    kNotAbove,
+    kNotBelow,
+    kBelow,
+    kAbove
+};
+
+template <ESidePass ePass>
+inline bool SidePasses(float fSide)
+{
+    if constexpr (ePass == ESidePass::kNotAbove)
+        return fSide <= 0.0f;
+    else if constexpr (ePass == ESidePass::kNotBelow)
+        return fSide >= 0.0f;
+    else if constexpr (ePass == ESidePass::kBelow)
+        return fSide < 0.0f;
+    else
+        return fSide > 0.0f;
+}
+
+// A box seen from the start of a ray: the offsets of its bounds from the start.
+struct BoxFromStart
+{
+    const float* pMin;
+    const float* pMax;
+    const float* pStart;
+
+    template <int iAxis, bool bUpper>
+    float Offset() const
+    {
+        return (bUpper ? pMax[iAxis] : pMin[iAxis]) - pStart[iAxis];
+    }
+};
+
+// Side values from the direction's components.
+struct DirectionSides
+{
+    const float* pDir;
+
+    template <int U, int V>
+    float Side(float fCu, float fCv) const
+    {
+        return pDir[U] * fCv - pDir[V] * fCu;
+    }
+};
+
+// The side test of the corner (lower or upper bound on u, lower or upper on v).
+template <int U, bool bUpperU, int V, bool bUpperV, ESidePass ePass, class Sides>
+inline bool SideTest(const Sides& sides, const BoxFromStart& box)
+{
+    return SidePasses<ePass>(
+        sides.template Side<U, V>(box.Offset<U, bUpperU>(), box.Offset<V, bUpperV>()));
+}
+
+// The two tests in the xy plane, for the signs of the direction on x and y.
+template <bool bPx, bool bPy, class Sides>
+inline bool XyTests(const Sides& sides, const BoxFromStart& box)
+{
+    using P = ESidePass;
+    if constexpr (!bPx && !bPy)
+        return SideTest<0, false, 1, true, P::kNotAbove>(sides, box) &&
+               SideTest<0, true, 1, false, P::kNotBelow>(sides, box);
+    else if constexpr (!bPx && bPy)
+        return SideTest<0, false, 1, false, P::kAbove>(sides, box) &&
+               SideTest<0, true, 1, true, P::kNotAbove>(sides, box);
+    else if constexpr (bPx && !bPy)
+        return SideTest<0, false, 1, false, P::kNotAbove>(sides, box) &&
+               SideTest<0, true, 1, true, P::kAbove>(sides, box);
+    else
+        return SideTest<0, false, 1, true, P::kAbove>(sides, box) &&
+               SideTest<0, true, 1, false, P::kBelow>(sides, box);
+}
+
+// The two tests in the xz plane (U = 0) or the yz plane (U = 1): both follow one table.
+template <int U, bool bPu, bool bPz, class Sides>
+inline bool ZPlaneTests(const Sides& sides, const BoxFromStart& box)
+{
+    using P = ESidePass;
+    if constexpr (!bPu && !bPz)
+        return SideTest<U, false, 2, true, P::kNotAbove>(sides, box) &&
+               SideTest<U, true, 2, false, P::kNotBelow>(sides, box);
+    else if constexpr (!bPu && bPz)
+        return SideTest<U, false, 2, false, P::kNotBelow>(sides, box) &&
+               SideTest<U, true, 2, true, P::kBelow>(sides, box);
+    else if constexpr (bPu && !bPz)
+        return SideTest<U, false, 2, false, P::kBelow>(sides, box) &&
+               SideTest<U, true, 2, true, P::kNotBelow>(sides, box);
+    else
+        return SideTest<U, false, 2, true, P::kAbove>(sides, box) &&
+               SideTest<U, true, 2, false, P::kBelow>(sides, box);
+}
+
+// The start must lie strictly inside the face it would leave through: this rejects
+// boxes wholly behind the start.
+template <int iAxis, bool bPositive>
+inline bool StartTest(const BoxFromStart& box)
+{
+    if constexpr (bPositive)
+        return box.Offset<iAxis, true>() > 0.0f;
+    else
+        return box.Offset<iAxis, false>() < 0.0f;
+}
+
+// The whole box test for one octant: bit 2 for x, 1 for y, 0 for z, set where the
+// direction is positive. The tests have no side effects, so their order is free.
+template <int iOctant, class Sides>
+inline bool BoxTest(const Sides& sides, const BoxFromStart& box)
+{
+    constexpr bool bPx = (iOctant & 4) != 0, bPy = (iOctant & 2) != 0, bPz = (iOctant & 1) != 0;
+    return StartTest<0, bPx>(box) && StartTest<1, bPy>(box) && StartTest<2, bPz>(box) &&
+           XyTests<bPx, bPy>(sides, box) && ZPlaneTests<0, bPx, bPz>(sides, box) &&
+           ZPlaneTests<1, bPy, bPz>(sides, box);
+}
+
+// A zero component counts as negative.
+inline int Octant(const float* pDir)
+{
+    return (pDir[0] > 0.0f ? 4 : 0) | (pDir[1] > 0.0f ? 2 : 0) | (pDir[2] > 0.0f ? 1 : 0);
+}
+
+template <class Sides>
+inline bool BoxTestAnyOctant(int iOctant, const Sides& sides, const BoxFromStart& box)
+{
     switch (iOctant)
     {
-    case 0: // N N N
-        bSides = sxy(lox, hiy) <= 0.0f && sxy(hix, loy) >= 0.0f && sxz(lox, hiz) <= 0.0f &&
-                 sxz(hix, loz) >= 0.0f && syz(loy, hiz) <= 0.0f && syz(hiy, loz) >= 0.0f;
-        break;
-    case 1: // N N P
-        bSides = sxy(lox, hiy) <= 0.0f && sxy(hix, loy) >= 0.0f && sxz(lox, loz) >= 0.0f &&
-                 sxz(hix, hiz) < 0.0f && syz(loy, loz) >= 0.0f && syz(hiy, hiz) < 0.0f;
-        break;
-    case 2: // N P N
-        bSides = sxy(lox, loy) > 0.0f && sxy(hix, hiy) <= 0.0f && sxz(lox, hiz) <= 0.0f &&
-                 sxz(hix, loz) >= 0.0f && syz(loy, loz) < 0.0f && syz(hiy, hiz) >= 0.0f;
-        break;
-    case 3: // N P P
-        bSides = sxy(lox, loy) > 0.0f && sxy(hix, hiy) <= 0.0f && sxz(lox, loz) >= 0.0f &&
-                 sxz(hix, hiz) < 0.0f && syz(loy, hiz) > 0.0f && syz(hiy, loz) < 0.0f;
-        break;
-    case 4: // P N N
-        bSides = sxy(lox, loy) <= 0.0f && sxy(hix, hiy) > 0.0f && sxz(lox, loz) < 0.0f &&
-                 sxz(hix, hiz) >= 0.0f && syz(loy, hiz) <= 0.0f && syz(hiy, loz) >= 0.0f;
-        break;
-    case 5: // P N P
-        bSides = sxy(lox, loy) <= 0.0f && sxy(hix, hiy) > 0.0f && sxz(lox, hiz) > 0.0f &&
-                 sxz(hix, loz) < 0.0f && syz(loy, loz) >= 0.0f && syz(hiy, hiz) < 0.0f;
-        break;
-    case 6: // P P N
-        bSides = sxy(lox, hiy) > 0.0f && sxy(hix, loy) < 0.0f && sxz(lox, loz) < 0.0f &&
-                 sxz(hix, hiz) >= 0.0f && syz(loy, loz) < 0.0f && syz(hiy, hiz) >= 0.0f;
-        break;
-    default: // P P P
-        bSides = sxy(lox, hiy) > 0.0f && sxy(hix, loy) < 0.0f && sxz(lox, hiz) > 0.0f &&
-                 sxz(hix, loz) < 0.0f && syz(loy, hiz) > 0.0f && syz(hiy, loz) < 0.0f;
-        break;
+    case 0: return BoxTest<0>(sides, box);
+    case 1: return BoxTest<1>(sides, box);
+    case 2: return BoxTest<2>(sides, box);
+    case 3: return BoxTest<3>(sides, box);
+    case 4: return BoxTest<4>(sides, box);
+    case 5: return BoxTest<5>(sides, box);
+    case 6: return BoxTest<6>(sides, box);
+    default: return BoxTest<7>(sides, box);
     }
-    if (!bSides)
+}
+
+// What RayReachesBox adds to the box test: a ray that runs within one of the box's face
+// planes (no component across it) and meets the closed box from its start onward.
+inline bool RunsInFacePlaneAndMeetsBox(const float* s, const float* d, const float* lo,
+                                       const float* hi)
+{
+    bool bInFacePlane = false;
+    for (int i = 0; i < 3; ++i)
+        bInFacePlane = bInFacePlane || (d[i] == 0.0f && (s[i] == lo[i] || s[i] == hi[i]));
+    if (!bInFacePlane)
         return false;
-    // The start must lie strictly inside the face it would leave through on every
-    // axis: this rejects boxes wholly behind the start.
-    const bool bX = (iOctant & 4) ? hix > 0.0f : lox < 0.0f;
-    const bool bY = (iOctant & 2) ? hiy > 0.0f : loy < 0.0f;
-    const bool bZ = (iOctant & 1) ? hiz > 0.0f : loz < 0.0f;
-    return bX && bY && bZ;
+    double tEnter = 0.0, tExit = std::numeric_limits<double>::infinity();
+    for (int i = 0; i < 3; ++i)
+    {
+        if (d[i] == 0.0f)
+        {
+            if (!(lo[i] <= s[i] && s[i] <= hi[i]))
+                return false;
+            continue;
+        }
+        double t0 = (static_cast<double>(lo[i]) - s[i]) / d[i];
+        double t1 = (static_cast<double>(hi[i]) - s[i]) / d[i];
+        if (t0 > t1)
+            std::swap(t0, t1);
+        tEnter = std::max(tEnter, t0);
+        tExit = std::min(tExit, t1);
+    }
+    return tEnter <= tExit;
+}
+
+// RayReachesBox for a node, in a walk of octant iOctant.
+template <int iOctant>
+inline bool ReachesNode(const CRayBoxTest& ray, const CBsp& node)
+{
+    return BoxTest<iOctant>(DirectionSides{ray.m_fDir},
+                            BoxFromStart{node.m_fMin, node.m_fMax, ray.m_fStart}) ||
+           (ray.m_bZeroComponent &&
+            RunsInFacePlaneAndMeetsBox(ray.m_fStart, ray.m_fDir, node.m_fMin, node.m_fMax));
 }
 
 // The nearer of two hits; the second wins unless the first is strictly nearer.
@@ -138,11 +265,25 @@ inline const Hit& NearerOfTwo(const Vector3d& vStart, const Hit& first, const Hi
     return (first.vPoint - vStart).Length() < (second.vPoint - vStart).Length() ? first : second;
 }
 
+// A hit of the scene search. Its distance from the start is taken once, when a
+// comparison first needs it.
 struct SceneHit
 {
     Vector3d vPoint, vNormal;
-    CPrimitive* pPrimitive = nullptr;
+    CPrimitive* pPrimitive;
+    float fDistance;
+    bool bDistance; // whether fDistance has been taken
 };
+
+inline float HitDistance(const Vector3d& vStart, SceneHit& hit)
+{
+    if (!hit.bDistance)
+    {
+        hit.fDistance = (hit.vPoint - vStart).Length();
+        hit.bDistance = true;
+    }
+    return hit.fDistance;
+}
 
 struct TriangleHit
 {
@@ -182,69 +323,71 @@ float PlueckerSide(const PlueckerLine& a, const PlueckerLine& b)
            a.L[4] * b.L[0] + a.L[5] * b.L[1];
 }
 
+CRayBoxTest::CRayBoxTest(const Vector3d& vStart, const Vector3d& vDir)
+    : m_fStart{vStart.x, vStart.y, vStart.z}, m_fDir{vDir.x, vDir.y, vDir.z}, m_iOctant(Octant(m_fDir)),
+      m_bZeroComponent(m_fDir[0] == 0.0f || m_fDir[1] == 0.0f || m_fDir[2] == 0.0f)
+{
+}
+
+bool CRayBoxTest::Intersects(const float* pMin, const float* pMax) const
+{
+    return BoxTestAnyOctant(m_iOctant, DirectionSides{m_fDir}, BoxFromStart{pMin, pMax, m_fStart});
+}
+
+bool CRayBoxTest::Reaches(const float* pMin, const float* pMax) const
+{
+    return Intersects(pMin, pMax) ||
+           (m_bZeroComponent && RunsInFacePlaneAndMeetsBox(m_fStart, m_fDir, pMin, pMax));
+}
+
 bool RayIntersectsBox(const Vector3d& vStart, const Vector3d& vDir, float xmin, float ymin,
                       float zmin, float xmax, float ymax, float zmax)
 {
-    const Vector3d& d = vDir;
-    return BoxTestCore(
-        d, xmin - vStart.x, ymin - vStart.y, zmin - vStart.z, xmax - vStart.x, ymax - vStart.y,
-        zmax - vStart.z, [&d](float cx, float cy) { return d.x * cy - d.y * cx; },
-        [&d](float cx, float cz) { return d.x * cz - d.z * cx; },
-        [&d](float cy, float cz) { return d.y * cz - d.z * cy; });
+    const float s[3] = {vStart.x, vStart.y, vStart.z}, d[3] = {vDir.x, vDir.y, vDir.z};
+    const float lo[3] = {xmin, ymin, zmin}, hi[3] = {xmax, ymax, zmax};
+    return BoxTestAnyOctant(Octant(d), DirectionSides{d}, BoxFromStart{lo, hi, s});
 }
 
 bool RayReachesBox(const Vector3d& vStart, const Vector3d& vDir, float xmin, float ymin,
                    float zmin, float xmax, float ymax, float zmax)
 {
-    if (RayIntersectsBox(vStart, vDir, xmin, ymin, zmin, xmax, ymax, zmax))
-        return true;
-    const float s[3] = {vStart.x, vStart.y, vStart.z}, d[3] = {vDir.x, vDir.y, vDir.z};
     const float lo[3] = {xmin, ymin, zmin}, hi[3] = {xmax, ymax, zmax};
-    bool bInFacePlane = false;
-    for (int i = 0; i < 3; ++i)
-        bInFacePlane = bInFacePlane || (d[i] == 0.0f && (s[i] == lo[i] || s[i] == hi[i]));
-    if (!bInFacePlane)
-        return false;
-    // The closed box against the ray from its start onward.
-    double tEnter = 0.0, tExit = std::numeric_limits<double>::infinity();
-    for (int i = 0; i < 3; ++i)
-    {
-        if (d[i] == 0.0f)
-        {
-            if (!(lo[i] <= s[i] && s[i] <= hi[i]))
-                return false;
-            continue;
-        }
-        double t0 = (static_cast<double>(lo[i]) - s[i]) / d[i];
-        double t1 = (static_cast<double>(hi[i]) - s[i]) / d[i];
-        if (t0 > t1)
-            std::swap(t0, t1);
-        tEnter = std::max(tEnter, t0);
-        tExit = std::min(tExit, t1);
-    }
-    return tEnter <= tExit;
+    return CRayBoxTest(vStart, vDir).Reaches(lo, hi);
 }
+
+namespace
+{
+// Side values from Pluecker lines: the ray through the origin (corners are taken
+// relative to the start) against the box edge through a corner along a unit axis. An
+// edge along z gives the negated xy side value, along y the xz value, along x the
+// negated yz value.
+struct PlueckerSides
+{
+    PlueckerLine ray;
+
+    template <int U, int V>
+    float Side(float fCu, float fCv) const
+    {
+        if constexpr (U == 0 && V == 1)
+            return -PlueckerSide(ray, PlueckerLine::FromPointDirection(Vector3d(fCu, fCv, 0.0f),
+                                                                       Vector3d(0.0f, 0.0f, 1.0f)));
+        else if constexpr (U == 0)
+            return PlueckerSide(ray, PlueckerLine::FromPointDirection(Vector3d(fCu, 0.0f, fCv),
+                                                                      Vector3d(0.0f, 1.0f, 0.0f)));
+        else
+            return -PlueckerSide(ray, PlueckerLine::FromPointDirection(Vector3d(0.0f, fCu, fCv),
+                                                                       Vector3d(1.0f, 0.0f, 0.0f)));
+    }
+};
+} // namespace
 
 bool RayIntersectsBoxPluecker(const Vector3d& vStart, const Vector3d& vDir, float xmin,
                               float ymin, float zmin, float xmax, float ymax, float zmax)
 {
-    // The ray through the origin (corners are taken relative to the start) against
-    // the box edge through a corner along a unit axis: an edge along z gives the
-    // negated xy side value, along y the xz value, along x the negated yz value.
-    const PlueckerLine ray = PlueckerLine::FromPointDirection(Vector3d(), vDir);
-    const Vector3d ex(1.0f, 0.0f, 0.0f), ey(0.0f, 1.0f, 0.0f), ez(0.0f, 0.0f, 1.0f);
-    return BoxTestCore(
-        vDir, xmin - vStart.x, ymin - vStart.y, zmin - vStart.z, xmax - vStart.x,
-        ymax - vStart.y, zmax - vStart.z,
-        [&](float cx, float cy) {
-            return -PlueckerSide(ray, PlueckerLine::FromPointDirection(Vector3d(cx, cy, 0.0f), ez));
-        },
-        [&](float cx, float cz) {
-            return PlueckerSide(ray, PlueckerLine::FromPointDirection(Vector3d(cx, 0.0f, cz), ey));
-        },
-        [&](float cy, float cz) {
-            return -PlueckerSide(ray, PlueckerLine::FromPointDirection(Vector3d(0.0f, cy, cz), ex));
-        });
+    const float s[3] = {vStart.x, vStart.y, vStart.z}, d[3] = {vDir.x, vDir.y, vDir.z};
+    const float lo[3] = {xmin, ymin, zmin}, hi[3] = {xmax, ymax, zmax};
+    return BoxTestAnyOctant(Octant(d), PlueckerSides{PlueckerLine::FromPointDirection(Vector3d(), vDir)},
+                            BoxFromStart{lo, hi, s});
 }
 
 bool RayCrossesTriangle(const Vector3d& s, const Vector3d& d, const Vector3d& p0,
@@ -414,56 +557,128 @@ bool CSceneBsp::Subdivide(int iDepth)
     return false;
 }
 
-bool CSceneBsp::Intersect(const Vector3d& vStart, const Vector3d& vEnd, Vector3d& vHitPoint,
-                          Vector3d& vNormal, CPrimitive*& pHit) const
+namespace
 {
-    return IntersectWithDir(vStart, vEnd, vEnd - vStart, vHitPoint, vNormal, pHit);
-}
-
-bool CSceneBsp::IntersectWithDir(const Vector3d& vStart, const Vector3d& vEnd, const Vector3d& vDir,
-                                 Vector3d& vHitPoint, Vector3d& vNormal, CPrimitive*& pHit) const
+// The ray of one scene search. A primitive that straddles split planes sits in many
+// leaves and the ray meets it in each leaf it reaches; the answers of the last few
+// primitives asked are kept, since asking again would give the same.
+struct SceneRay
 {
-    if (!RayReachesBox(vStart, vDir, m_fMin[0], m_fMin[1], m_fMin[2], m_fMax[0], m_fMax[1],
-                       m_fMax[2]))
-        return false;
-
-    if (m_pLow || m_pHigh)
+    struct Answer // plain floats: no constructor runs for the unused ones
     {
-        SceneHit low, high;
-        const bool bLow =
-            m_pLow && m_pLow->IntersectWithDir(vStart, vEnd, vDir, low.vPoint, low.vNormal, low.pPrimitive);
-        const bool bHigh = m_pHigh && m_pHigh->IntersectWithDir(vStart, vEnd, vDir, high.vPoint,
-                                                                high.vNormal, high.pPrimitive);
-        if (!bLow && !bHigh)
-            return false;
+        const CPrimitive* pPrimitive;
+        bool bHit;
+        float fPoint[3], fNormal[3];
+    };
+    static constexpr unsigned kAnswers = 8;
+
+    CRayBoxTest box;
+    Vector3d vStart, vEnd;
+    unsigned nAnswers; // answers given so far; the oldest kept one is replaced first
+    Answer answers[kAnswers];
+
+    SceneRay(const Vector3d& vRayStart, const Vector3d& vRayEnd)
+        : box(vRayStart, vRayEnd - vRayStart), vStart(vRayStart), vEnd(vRayEnd), nAnswers(0)
+    {
+    }
+
+    bool IntersectPrimitive(const CPrimitive* pPrimitive, Vector3d& vPoint, Vector3d& vNormal)
+    {
+        const unsigned nKept = nAnswers < kAnswers ? nAnswers : kAnswers;
+        for (unsigned i = 0; i < nKept; ++i)
+        {
+            const Answer& answer = answers[i];
+            if (answer.pPrimitive != pPrimitive)
+                continue;
+            vPoint.Set(answer.fPoint[0], answer.fPoint[1], answer.fPoint[2]);
+            vNormal.Set(answer.fNormal[0], answer.fNormal[1], answer.fNormal[2]);
+            return answer.bHit;
+        }
+        const bool bHit = pPrimitive->Intersect(vStart, vEnd, vPoint, vNormal);
+        Answer& answer = answers[nAnswers++ % kAnswers];
+        answer = Answer{pPrimitive, bHit, {vPoint.x, vPoint.y, vPoint.z},
+                        {vNormal.x, vNormal.y, vNormal.z}};
+        return bHit;
+    }
+};
+
+// The search below a node that the ray reaches. A hit is written to hit; a miss leaves
+// it as it was. The low child searches into hit itself and the high child into a
+// temporary that is copied only when it wins, so that a hit found in a leaf is not
+// copied at every level on its way up.
+template <int iOctant>
+bool SceneSearch(const CSceneBsp& node, SceneRay& ray, SceneHit& hit)
+{
+    if (node.m_pLow || node.m_pHigh)
+    {
+        const bool bLow = node.m_pLow && ReachesNode<iOctant>(ray.box, *node.m_pLow) &&
+                          SceneSearch<iOctant>(*node.m_pLow, ray, hit);
+        if (!node.m_pHigh || !ReachesNode<iOctant>(ray.box, *node.m_pHigh))
+            return bLow;
+        SceneHit high;
+        if (!SceneSearch<iOctant>(*node.m_pHigh, ray, high))
+            return bLow;
         // On a tie the high child wins.
-        const SceneHit& best = bLow && bHigh ? NearerOfTwo(vStart, low, high) : (bLow ? low : high);
-        vHitPoint = best.vPoint;
-        vNormal = best.vNormal;
-        pHit = best.pPrimitive;
+        if (!bLow || !(HitDistance(ray.vStart, hit) < HitDistance(ray.vStart, high)))
+            hit = high;
         return true;
     }
 
     bool bFound = false;
     float fBest = 0.0f;
-    for (uint32 iItem : m_vItems)
+    for (uint32 iItem : node.m_vItems)
     {
-        CPrimitive* pPrimitive = m_pOwner->GetPrimitive(iItem);
+        CPrimitive* pPrimitive = node.m_pOwner->GetPrimitive(iItem);
         Vector3d h, n;
-        if (!pPrimitive->Intersect(vStart, vEnd, h, n))
+        if (!ray.IntersectPrimitive(pPrimitive, h, n))
             continue;
         // Among equally near hits the one listed first (the lower index) stays.
-        const float fDistance = (h - vStart).LengthSquared();
+        const float fDistance = (h - ray.vStart).LengthSquared();
         if (!bFound || fDistance < fBest)
         {
             bFound = true;
             fBest = fDistance;
-            vHitPoint = h;
-            vNormal = n;
-            pHit = pPrimitive;
+            hit.vPoint = h;
+            hit.vNormal = n;
+            hit.pPrimitive = pPrimitive;
         }
     }
+    if (bFound)
+        hit.bDistance = false;
     return bFound;
+}
+
+template <int iOctant>
+bool SceneSearchFromRoot(const CSceneBsp& root, SceneRay& ray, SceneHit& hit)
+{
+    return ReachesNode<iOctant>(ray.box, root) && SceneSearch<iOctant>(root, ray, hit);
+}
+} // namespace
+
+bool CSceneBsp::Intersect(const Vector3d& vStart, const Vector3d& vEnd, Vector3d& vHitPoint,
+                          Vector3d& vNormal, CPrimitive*& pHit) const
+{
+    SceneRay ray(vStart, vEnd);
+    SceneHit hit;
+    bool bHit = false;
+    // One walk per octant of the direction, so that every box test knows its octant.
+    switch (ray.box.m_iOctant)
+    {
+    case 0: bHit = SceneSearchFromRoot<0>(*this, ray, hit); break;
+    case 1: bHit = SceneSearchFromRoot<1>(*this, ray, hit); break;
+    case 2: bHit = SceneSearchFromRoot<2>(*this, ray, hit); break;
+    case 3: bHit = SceneSearchFromRoot<3>(*this, ray, hit); break;
+    case 4: bHit = SceneSearchFromRoot<4>(*this, ray, hit); break;
+    case 5: bHit = SceneSearchFromRoot<5>(*this, ray, hit); break;
+    case 6: bHit = SceneSearchFromRoot<6>(*this, ray, hit); break;
+    default: bHit = SceneSearchFromRoot<7>(*this, ray, hit); break;
+    }
+    if (!bHit)
+        return false;
+    vHitPoint = hit.vPoint;
+    vNormal = hit.vNormal;
+    pHit = hit.pPrimitive;
+    return true;
 }
 
 //---------------------------------------------------------------------------------------
@@ -579,21 +794,21 @@ bool CTriangleBsp::Subdivide(int iDepth)
     return true;
 }
 
-// The ray of one search: its points, its direction, and what the distance bounds need.
-struct CTriangleBsp::Ray
+namespace
 {
-    Vector3d vStart, vEnd, vDir;
+// The ray of one search: its points, its box test, and what the distance bounds need.
+struct TriangleRay
+{
+    CRayBoxTest box;
+    Vector3d vStart, vEnd;
     double start[3];
     double invDir[3];   // 0 where the direction has no component
     double fDirLength;
     float fStartScale;  // largest coordinate of the start, for the rounding margin
 };
 
-namespace
-{
 // A lower bound of the distance from the start to any point of the box along the ray.
-template <class Ray>
-inline double EntryDistance(const Ray& ray, const float* pMin, const float* pMax)
+inline double EntryDistance(const TriangleRay& ray, const float* pMin, const float* pMax)
 {
     double tEnter = 0.0;
     for (int i = 0; i < 3; ++i)
@@ -616,18 +831,155 @@ inline bool MayHoldNearerHit(double fEntry, float fBound, float fStartScale)
 {
     return fEntry <= fBound + 1e-4 * (static_cast<double>(fBound) + fStartScale);
 }
+
+// The nearest hit among the triangles of a leaf; of equally near hits the triangle
+// listed first stays.
+inline bool LeafSearch(const CTriangleBsp& node, const TriangleRay& ray, TriangleHit& hit)
+{
+    const Vector3d* pVertices = node.m_pOwner->GetVertices();
+    const Index3* pTriangles = node.m_pOwner->GetTriangles();
+    bool bFound = false;
+    float fBest = 0.0f;
+    for (uint32 iItem : node.m_vItems)
+    {
+        const Index3& tri = pTriangles[iItem];
+        Vector3d h;
+        if (!IntersectTriangle(ray.vStart, ray.vEnd, pVertices[tri.a], pVertices[tri.b],
+                               pVertices[tri.c], h))
+            continue;
+        const float fDistance = (h - ray.vStart).LengthSquared();
+        if (!bFound || fDistance < fBest)
+        {
+            bFound = true;
+            fBest = fDistance;
+            hit.vPoint = h;
+            hit.iTriangle = iItem;
+        }
+    }
+    return bFound;
+}
+
+// Whether the subtree of a node that the ray reaches holds any hit at all, however far.
+template <int iOctant>
+bool HasAnyHit(const CTriangleBsp& node, const TriangleRay& ray)
+{
+    for (const CTriangleBsp* pChild : {node.m_pLow, node.m_pHigh, node.m_pStraddling})
+        if (pChild && ReachesNode<iOctant>(ray.box, *pChild) && HasAnyHit<iOctant>(*pChild, ray))
+            return true;
+    if (node.m_vItems.empty() || !node.m_pOwner)
+        return false;
+    const Vector3d* pVertices = node.m_pOwner->GetVertices();
+    const Index3* pTriangles = node.m_pOwner->GetTriangles();
+    for (uint32 iItem : node.m_vItems)
+    {
+        const Index3& tri = pTriangles[iItem];
+        Vector3d h;
+        if (IntersectTriangle(ray.vStart, ray.vEnd, pVertices[tri.a], pVertices[tri.b],
+                              pVertices[tri.c], h))
+            return true;
+    }
+    return false;
+}
+
+// The search below a node that the ray reaches.
+// fBound is the distance of the nearest hit found so far anywhere in the tree.
+//
+// Every child whose box the ray passes is searched, as the tie rules need, except one
+// that lies wholly beyond a hit already found: its hits could neither win nor tie.
+// Children are visited nearest first so that such a hit is found early; the result
+// depends only on what each child reports, not on the order of the visits.
+template <int iOctant>
+bool TriangleSearch(const CTriangleBsp& node, const TriangleRay& ray, TriangleHit& hit,
+                    float& fBound)
+{
+    if (!node.m_pLow && !node.m_pHigh && !node.m_pStraddling)
+    {
+        const bool bFound = LeafSearch(node, ray, hit);
+        if (bFound)
+            fBound = std::min(fBound, (hit.vPoint - ray.vStart).Length());
+        return bFound;
+    }
+
+    const CTriangleBsp* pChildren[3] = {node.m_pLow, node.m_pHigh, node.m_pStraddling};
+    TriangleHit hits[3];
+    bool bHits[3] = {false, false, false};
+    int order[3];
+    double fEntry[3];
+    int nVisit = 0;
+    for (int i = 0; i < 3; ++i)
+    {
+        const CTriangleBsp* pChild = pChildren[i];
+        if (!pChild || !ReachesNode<iOctant>(ray.box, *pChild))
+            continue;
+        fEntry[i] = EntryDistance(ray, pChild->m_fMin, pChild->m_fMax);
+        int k = nVisit++;
+        for (; k > 0 && fEntry[order[k - 1]] > fEntry[i]; --k)
+            order[k] = order[k - 1];
+        order[k] = i;
+    }
+    for (int k = 0; k < nVisit; ++k)
+    {
+        const int i = order[k];
+        if (!MayHoldNearerHit(fEntry[i], fBound, ray.fStartScale))
+            break; // the later ones start farther still
+        bHits[i] = TriangleSearch<iOctant>(*pChildren[i], ray, hits[i], fBound);
+    }
+    const TriangleHit &low = hits[0], &high = hits[1], &straddling = hits[2];
+    const bool bLow = bHits[0], bHigh = bHits[1], bStraddling = bHits[2];
+    const Vector3d& vStart = ray.vStart;
+    const TriangleHit* pBest = nullptr;
+    if (bLow && bHigh && bStraddling)
+    {
+        // The nearest; ties go to the later of low, high, straddling.
+        const TriangleHit* pAll[3] = {&low, &high, &straddling};
+        pBest = pAll[MinIndex3((low.vPoint - vStart).Length(), (high.vPoint - vStart).Length(),
+                               (straddling.vPoint - vStart).Length())];
+    }
+    else if (bLow && bHigh)
+        pBest = &NearerOfTwo(vStart, low, high);
+    else if (bLow && bStraddling)
+        pBest = &NearerOfTwo(vStart, low, straddling);
+    else if (bHigh && bStraddling)
+    {
+        // A tie keeps high, unless low has a hit too (however far): then the rule for
+        // three hits gives straddling. A low child passed over for being far may still
+        // hold one, so this rare case asks it.
+        pBest = &NearerOfTwo(vStart, straddling, high);
+        const float dHigh = (high.vPoint - vStart).Length();
+        const float dStraddling = (straddling.vPoint - vStart).Length();
+        if (!(dHigh < dStraddling) && !(dStraddling < dHigh) && node.m_pLow &&
+            ReachesNode<iOctant>(ray.box, *node.m_pLow) && HasAnyHit<iOctant>(*node.m_pLow, ray))
+            pBest = &straddling;
+    }
+    else if (bLow)
+        pBest = &low;
+    else if (bHigh)
+        pBest = &high;
+    else if (bStraddling)
+        pBest = &straddling;
+    if (!pBest)
+        return false;
+    hit = *pBest;
+    return true;
+}
+
+template <int iOctant>
+bool TriangleSearchFromRoot(const CTriangleBsp& root, const TriangleRay& ray, TriangleHit& hit)
+{
+    if (!ReachesNode<iOctant>(ray.box, root))
+        return false;
+    float fBound = std::numeric_limits<float>::infinity();
+    return TriangleSearch<iOctant>(root, ray, hit, fBound);
+}
 } // namespace
 
 bool CTriangleBsp::Intersect(const Vector3d& vStart, const Vector3d& vEnd, Vector3d& vHitPoint,
                              uint32& iTriangle) const
 {
-    Ray ray;
-    ray.vStart = vStart;
-    ray.vEnd = vEnd;
-    ray.vDir = vEnd - vStart;
-    const float dir[3] = {ray.vDir.x, ray.vDir.y, ray.vDir.z};
+    const Vector3d vDir = vEnd - vStart;
+    TriangleRay ray{CRayBoxTest(vStart, vDir), vStart, vEnd, {}, {}, 0.0, 0.0f};
+    const float dir[3] = {vDir.x, vDir.y, vDir.z};
     const float start[3] = {vStart.x, vStart.y, vStart.z};
-    ray.fStartScale = 0.0f;
     for (int i = 0; i < 3; ++i)
     {
         ray.start[i] = start[i];
@@ -637,130 +989,23 @@ bool CTriangleBsp::Intersect(const Vector3d& vStart, const Vector3d& vEnd, Vecto
     ray.fDirLength = std::sqrt(static_cast<double>(dir[0]) * dir[0] +
                                static_cast<double>(dir[1]) * dir[1] +
                                static_cast<double>(dir[2]) * dir[2]);
-    if (!RayReachesBox(vStart, ray.vDir, m_fMin[0], m_fMin[1], m_fMin[2], m_fMax[0], m_fMax[1],
-                       m_fMax[2]))
+    TriangleHit hit;
+    bool bHit = false;
+    // One walk per octant of the direction, so that every box test knows its octant.
+    switch (ray.box.m_iOctant)
+    {
+    case 0: bHit = TriangleSearchFromRoot<0>(*this, ray, hit); break;
+    case 1: bHit = TriangleSearchFromRoot<1>(*this, ray, hit); break;
+    case 2: bHit = TriangleSearchFromRoot<2>(*this, ray, hit); break;
+    case 3: bHit = TriangleSearchFromRoot<3>(*this, ray, hit); break;
+    case 4: bHit = TriangleSearchFromRoot<4>(*this, ray, hit); break;
+    case 5: bHit = TriangleSearchFromRoot<5>(*this, ray, hit); break;
+    case 6: bHit = TriangleSearchFromRoot<6>(*this, ray, hit); break;
+    default: bHit = TriangleSearchFromRoot<7>(*this, ray, hit); break;
+    }
+    if (!bHit)
         return false;
-    float fBound = std::numeric_limits<float>::infinity();
-    return IntersectBelow(ray, vHitPoint, iTriangle, fBound);
-}
-
-// Every child whose box the ray passes is searched, as the tie rules need, except one
-// that lies wholly beyond a hit already found: its hits could neither win nor tie.
-// Children are visited nearest first so that such a hit is found early; the result
-// depends only on what each child reports, not on the order of the visits.
-bool CTriangleBsp::IntersectBelow(const Ray& ray, Vector3d& vHitPoint, uint32& iTriangle,
-                                  float& fBound) const
-{
-    if (m_pLow || m_pHigh || m_pStraddling)
-    {
-        const CTriangleBsp* pChildren[3] = {m_pLow, m_pHigh, m_pStraddling};
-        TriangleHit hits[3];
-        bool bHits[3] = {false, false, false};
-        int order[3];
-        double fEntry[3];
-        int nVisit = 0;
-        for (int i = 0; i < 3; ++i)
-        {
-            const CTriangleBsp* pChild = pChildren[i];
-            if (!pChild || !RayReachesBox(ray.vStart, ray.vDir, pChild->m_fMin[0], pChild->m_fMin[1],
-                                          pChild->m_fMin[2], pChild->m_fMax[0], pChild->m_fMax[1],
-                                          pChild->m_fMax[2]))
-                continue;
-            fEntry[i] = EntryDistance(ray, pChild->m_fMin, pChild->m_fMax);
-            int k = nVisit++;
-            for (; k > 0 && fEntry[order[k - 1]] > fEntry[i]; --k)
-                order[k] = order[k - 1];
-            order[k] = i;
-        }
-        for (int k = 0; k < nVisit; ++k)
-        {
-            const int i = order[k];
-            if (!MayHoldNearerHit(fEntry[i], fBound, ray.fStartScale))
-                break; // the later ones start farther still
-            bHits[i] = pChildren[i]->IntersectBelow(ray, hits[i].vPoint, hits[i].iTriangle, fBound);
-        }
-        const TriangleHit &low = hits[0], &high = hits[1], &straddling = hits[2];
-        const bool bLow = bHits[0], bHigh = bHits[1], bStraddling = bHits[2];
-        const Vector3d& vStart = ray.vStart;
-        const TriangleHit* pBest = nullptr;
-        if (bLow && bHigh && bStraddling)
-        {
-            // The nearest; ties go to the later of low, high, straddling.
-            const TriangleHit* pAll[3] = {&low, &high, &straddling};
-            pBest = pAll[MinIndex3((low.vPoint - vStart).Length(), (high.vPoint - vStart).Length(),
-                                   (straddling.vPoint - vStart).Length())];
-        }
-        else if (bLow && bHigh)
-            pBest = &NearerOfTwo(vStart, low, high);
-        else if (bLow && bStraddling)
-            pBest = &NearerOfTwo(vStart, low, straddling);
-        else if (bHigh && bStraddling)
-        {
-            // A tie keeps high, unless low has a hit too (however far): then the rule
-            // for three hits gives straddling. A low child passed over for being far
-            // may still hold one, so this rare case asks it.
-            pBest = &NearerOfTwo(vStart, straddling, high);
-            const float dHigh = (high.vPoint - vStart).Length();
-            const float dStraddling = (straddling.vPoint - vStart).Length();
-            if (!(dHigh < dStraddling) && !(dStraddling < dHigh) && m_pLow && m_pLow->HasAnyHit(ray))
-                pBest = &straddling;
-        }
-        else if (bLow)
-            pBest = &low;
-        else if (bHigh)
-            pBest = &high;
-        else if (bStraddling)
-            pBest = &straddling;
-        if (!pBest)
-            return false;
-        vHitPoint = pBest->vPoint;
-        iTriangle = pBest->iTriangle;
-        return true;
-    }
-
-    const Vector3d* pVertices = m_pOwner->GetVertices();
-    const Index3* pTriangles = m_pOwner->GetTriangles();
-    bool bFound = false;
-    float fBest = 0.0f;
-    for (uint32 iItem : m_vItems)
-    {
-        const Index3& tri = pTriangles[iItem];
-        Vector3d h;
-        if (!IntersectTriangle(ray.vStart, ray.vEnd, pVertices[tri.a], pVertices[tri.b],
-                               pVertices[tri.c], h))
-            continue;
-        // Of equally near hits the triangle listed first stays.
-        const float fDistance = (h - ray.vStart).LengthSquared();
-        if (!bFound || fDistance < fBest)
-        {
-            bFound = true;
-            fBest = fDistance;
-            vHitPoint = h;
-            iTriangle = iItem;
-        }
-    }
-    if (bFound)
-        fBound = std::min(fBound, (vHitPoint - ray.vStart).Length());
-    return bFound;
-}
-
-bool CTriangleBsp::HasAnyHit(const Ray& ray) const
-{
-    if (!RayReachesBox(ray.vStart, ray.vDir, m_fMin[0], m_fMin[1], m_fMin[2], m_fMax[0], m_fMax[1],
-                       m_fMax[2]))
-        return false;
-    for (const CTriangleBsp* pChild : {m_pLow, m_pHigh, m_pStraddling})
-        if (pChild && pChild->HasAnyHit(ray))
-            return true;
-    const Vector3d* pVertices = m_pOwner ? m_pOwner->GetVertices() : nullptr;
-    const Index3* pTriangles = m_pOwner ? m_pOwner->GetTriangles() : nullptr;
-    for (uint32 iItem : m_vItems)
-    {
-        const Index3& tri = pTriangles[iItem];
-        Vector3d h;
-        if (IntersectTriangle(ray.vStart, ray.vEnd, pVertices[tri.a], pVertices[tri.b],
-                              pVertices[tri.c], h))
-            return true;
-    }
-    return false;
+    vHitPoint = hit.vPoint;
+    iTriangle = hit.iTriangle;
+    return true;
 }

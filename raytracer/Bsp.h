@@ -42,6 +42,26 @@ bool RayIntersectsBoxPluecker(const Vector3d& vStart, const Vector3d& vDir, floa
 // so a ray lying in a split plane would miss both halves and all that straddles it.
 bool RayReachesBox(const Vector3d& vStart, const Vector3d& vDir, float xmin, float ymin,
                    float zmin, float xmax, float ymax, float zmax);
+
+// RayIntersectsBox and RayReachesBox for one ray and many boxes: what depends on the ray
+// alone (the octant of the direction, whether it has a zero component) is worked out
+// once. Boxes are given as their lower and upper corners, three floats x, y, z each.
+class CRayBoxTest
+{
+public:
+    CRayBoxTest(const Vector3d& vStart, const Vector3d& vDir);
+
+    // RayIntersectsBox.
+    bool Intersects(const float* pMin, const float* pMax) const;
+    // RayReachesBox.
+    bool Reaches(const float* pMin, const float* pMax) const;
+
+    float m_fStart[3];
+    float m_fDir[3];
+    int m_iOctant;          // bit 2 for x, 1 for y, 0 for z: set where the component is > 0
+    bool m_bZeroComponent;  // only a ray with a zero component can run in a face plane
+};
+
 // Whether the line through s along d passes the triangle with one orientation (all
 // three triple products <= 0); on success writes p0 (not a computed point) to vOut.
 bool RayCrossesTriangle(const Vector3d& s, const Vector3d& d, const Vector3d& p0,
@@ -103,10 +123,6 @@ public:
     const CScene* m_pOwner; // not owned
     CSceneBsp* m_pLow;      // owned or null
     CSceneBsp* m_pHigh;     // owned or null
-
-private:
-    bool IntersectWithDir(const Vector3d& vStart, const Vector3d& vEnd, const Vector3d& vDir,
-                          Vector3d& vHitPoint, Vector3d& vNormal, CPrimitive*& pHit) const;
 };
 
 // Three-way split of a mesh's triangles at the midpoint of the longest axis, down to
@@ -132,12 +148,4 @@ public:
     CTriangleBsp* m_pHigh;        // owned or null
     CTriangleBsp* m_pStraddling;  // owned or null
     bool m_bAxisUsed[3];          // set in a straddling child for the axis that made it
-
-private:
-    struct Ray;
-    // The search below a node whose box the ray passes. fBound is the distance of the
-    // nearest hit found so far anywhere in the tree.
-    bool IntersectBelow(const Ray& ray, Vector3d& vHitPoint, uint32& iTriangle, float& fBound) const;
-    // Whether the subtree holds any hit at all, however far.
-    bool HasAnyHit(const Ray& ray) const;
 };
