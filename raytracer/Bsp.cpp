@@ -713,13 +713,7 @@ void CTriangleBsp::RecomputeBox()
         const Index3& tri = pTriangles[iItem];
         for (uint32 iVertex : {tri.a, tri.b, tri.c})
         {
-            const Vector3d& v = pVertices[iVertex];
-            if (v.x < vMin.x) vMin.x = v.x;
-            if (v.x > vMax.x) vMax.x = v.x;
-            if (v.y < vMin.y) vMin.y = v.y;
-            if (v.y > vMax.y) vMax.y = v.y;
-            if (v.z < vMin.z) vMin.z = v.z;
-            if (v.z > vMax.z) vMax.z = v.z;
+            GrowBox(vMin, vMax, pVertices[iVertex]);
         }
     }
     SetBox(vMin, vMax);

@@ -86,6 +86,17 @@ bool IntersectBoxFaces(const Vector3d& vStart, const Vector3d& vEnd, float xmin,
 
 // A node of either tree: its box, the items of a leaf (inner nodes hold none once the
 // tree is built) and the recursive split.
+// Widens the box (vMin, vMax) to take in the point v.
+inline void GrowBox(Vector3d& vMin, Vector3d& vMax, const Vector3d& v)
+{
+    if (v.x < vMin.x) vMin.x = v.x;
+    if (v.x > vMax.x) vMax.x = v.x;
+    if (v.y < vMin.y) vMin.y = v.y;
+    if (v.y > vMax.y) vMax.y = v.y;
+    if (v.z < vMin.z) vMin.z = v.z;
+    if (v.z > vMax.z) vMax.z = v.z;
+}
+
 class CBsp
 {
 public:

@@ -294,13 +294,7 @@ CTriMesh::CTriMesh(const CModelMesh* pMesh)
         Vector3d vMax = m_pVertices[0];
         for (uint32 i = 1; i < m_nVertices; ++i)
         {
-            const Vector3d& v = m_pVertices[i];
-            if (v.x < vMin.x) vMin.x = v.x;
-            if (v.x > vMax.x) vMax.x = v.x;
-            if (v.y < vMin.y) vMin.y = v.y;
-            if (v.y > vMax.y) vMax.y = v.y;
-            if (v.z < vMin.z) vMin.z = v.z;
-            if (v.z > vMax.z) vMax.z = v.z;
+            GrowBox(vMin, vMax, m_pVertices[i]);
         }
         m_pBspRoot->SetBox(vMin, vMax);
     }
