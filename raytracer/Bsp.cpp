@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <type_traits>
 #include <limits>
 
 #include "raytracer/Geometry.h"
@@ -648,6 +649,24 @@ bool SceneSearch(const CSceneBsp& node, SceneRay& ray, SceneHit& hit)
     return bFound;
 }
 
+// Calls search with the octant as a compile-time constant, so that every walk is
+// compiled once per octant and each box test in it knows its octant.
+template <class Search>
+bool WithOctant(int iOctant, Search search)
+{
+    switch (iOctant)
+    {
+    case 0: return search(std::integral_constant<int, 0>());
+    case 1: return search(std::integral_constant<int, 1>());
+    case 2: return search(std::integral_constant<int, 2>());
+    case 3: return search(std::integral_constant<int, 3>());
+    case 4: return search(std::integral_constant<int, 4>());
+    case 5: return search(std::integral_constant<int, 5>());
+    case 6: return search(std::integral_constant<int, 6>());
+    default: return search(std::integral_constant<int, 7>());
+    }
+}
+
 template <int iOctant>
 bool SceneSearchFromRoot(const CSceneBsp& root, SceneRay& ray, SceneHit& hit)
 {
@@ -661,18 +680,9 @@ bool CSceneBsp::Intersect(const Vector3d& vStart, const Vector3d& vEnd, Vector3d
     SceneRay ray(vStart, vEnd);
     SceneHit hit;
     bool bHit = false;
-    // One walk per octant of the direction, so that every box test knows its octant.
-    switch (ray.box.m_iOctant)
-    {
-    case 0: bHit = SceneSearchFromRoot<0>(*this, ray, hit); break;
-    case 1: bHit = SceneSearchFromRoot<1>(*this, ray, hit); break;
-    case 2: bHit = SceneSearchFromRoot<2>(*this, ray, hit); break;
-    case 3: bHit = SceneSearchFromRoot<3>(*this, ray, hit); break;
-    case 4: bHit = SceneSearchFromRoot<4>(*this, ray, hit); break;
-    case 5: bHit = SceneSearchFromRoot<5>(*this, ray, hit); break;
-    case 6: bHit = SceneSearchFromRoot<6>(*this, ray, hit); break;
-    default: bHit = SceneSearchFromRoot<7>(*this, ray, hit); break;
-    }
+    bHit = WithOctant(ray.box.m_iOctant, [&](auto octant) {
+        return SceneSearchFromRoot<decltype(octant)::value>(*this, ray, hit);
+    });
     if (!bHit)
         return false;
     vHitPoint = hit.vPoint;
@@ -985,18 +995,9 @@ bool CTriangleBsp::Intersect(const Vector3d& vStart, const Vector3d& vEnd, Vecto
                                static_cast<double>(dir[2]) * dir[2]);
     TriangleHit hit;
     bool bHit = false;
-    // One walk per octant of the direction, so that every box test knows its octant.
-    switch (ray.box.m_iOctant)
-    {
-    case 0: bHit = TriangleSearchFromRoot<0>(*this, ray, hit); break;
-    case 1: bHit = TriangleSearchFromRoot<1>(*this, ray, hit); break;
-    case 2: bHit = TriangleSearchFromRoot<2>(*this, ray, hit); break;
-    case 3: bHit = TriangleSearchFromRoot<3>(*this, ray, hit); break;
-    case 4: bHit = TriangleSearchFromRoot<4>(*this, ray, hit); break;
-    case 5: bHit = TriangleSearchFromRoot<5>(*this, ray, hit); break;
-    case 6: bHit = TriangleSearchFromRoot<6>(*this, ray, hit); break;
-    default: bHit = TriangleSearchFromRoot<7>(*this, ray, hit); break;
-    }
+    bHit = WithOctant(ray.box.m_iOctant, [&](auto octant) {
+        return TriangleSearchFromRoot<decltype(octant)::value>(*this, ray, hit);
+    });
     if (!bHit)
         return false;
     vHitPoint = hit.vPoint;

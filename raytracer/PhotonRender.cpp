@@ -271,34 +271,17 @@ bool CPhotonRender::Render(CScene* pScene, CCamera* pCamera, const std::string& 
     m_PhotonMap.Balance();
     pScene->BuildBsp();
 
-    const int nWidth = pCamera->GetWidth();
-    const int nHeight = pCamera->GetHeight();
-    CImage image(nWidth, nHeight);
-    puts("Rendering image");
-    // Sizes below 1 leave the image without a buffer: there is no row to render.
-    if (image.HasBuffer())
-    {
-        for (int y = 0; y < nHeight; ++y)
-        {
-            printf("Line %d\n", y);
-            for (int x = 0; x < nWidth; ++x)
-            {
-                Vector3d vOrigin(0.0f, 0.0f, 0.0f);
-                Vector3d vDir(0.0f, 0.0f, 0.0f);
-                pCamera->GetRay(x, y, 0.5f, 0.5f, vOrigin, vDir);
-                Vector3d vHitPoint(0.0f, 0.0f, 0.0f);
-                Vector3d vNormal(0.0f, 0.0f, 0.0f);
-                CPrimitive* pPrimitive = nullptr;
-                CColor cColor(0.0f, 0.0f, 0.0f);
-                // The normal is used as the scene gives it: only its side matters.
-                if (pScene->Intersect(vOrigin, vOrigin + vDir, vHitPoint, vNormal, pPrimitive))
-                    cColor = m_PhotonMap.IrradianceEstimate(vHitPoint, vNormal, ESTIMATE_RADIUS,
-                                                            ESTIMATE_PHOTONS);
-                const CColorBytes bytes = ColorToBytes(ESTIMATE_SCALE * cColor);
-                image.SetPixel(x, y, bytes.r, bytes.g, bytes.b);
-            }
-        }
-    }
-    puts("Saving image");
-    return image.SaveTga(fileName.c_str());
+    return RenderPicture(pCamera->GetWidth(), pCamera->GetHeight(), fileName, [&](int x, int y) {
+        Vector3d vOrigin(0.0f, 0.0f, 0.0f);
+        Vector3d vDir(0.0f, 0.0f, 0.0f);
+        pCamera->GetRay(x, y, 0.5f, 0.5f, vOrigin, vDir);
+        Vector3d vHitPoint(0.0f, 0.0f, 0.0f);
+        Vector3d vNormal(0.0f, 0.0f, 0.0f);
+        CPrimitive* pPrimitive = nullptr;
+        CColor cColor(0.0f, 0.0f, 0.0f);
+        // The normal is used as the scene gives it: only its side matters.
+        if (pScene->Intersect(vOrigin, vOrigin + vDir, vHitPoint, vNormal, pPrimitive))
+            cColor = m_PhotonMap.IrradianceEstimate(vHitPoint, vNormal, ESTIMATE_RADIUS, ESTIMATE_PHOTONS);
+        return ESTIMATE_SCALE * cColor;
+    });
 }

@@ -127,26 +127,8 @@ bool CRenderContext::RenderImage(CScene* pScene, CCamera* pCamera, int antialias
     pScene->BuildBsp();
     ResetOuterMedium();
 
-    const int nHeight = pCamera->GetHeight();
-    const int nWidth = pCamera->GetWidth();
-    CImage image(nWidth, nHeight);
-
-    puts("Rendering image");
-    // Sizes below 1 leave the image without a buffer: there is no row to trace.
-    if (image.HasBuffer())
-    {
-        for (int y = 0; y < nHeight; ++y)
-        {
-            printf("Line %d\n", y);
-            for (int x = 0; x < nWidth; ++x)
-            {
-                const CColorBytes bytes = ColorToBytes(TracePixel(pScene, pCamera, x, y));
-                image.SetPixel(x, y, bytes.r, bytes.g, bytes.b);
-            }
-        }
-    }
-    puts("Saving image");
-    return image.SaveTga(path.c_str());
+    return RenderPicture(pCamera->GetWidth(), pCamera->GetHeight(), path,
+                         [&](int x, int y) { return TracePixel(pScene, pCamera, x, y); });
 }
 
 CColor CRenderContext::TracePixel(CScene* pScene, CCamera* pCamera, int x, int y)

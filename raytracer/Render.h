@@ -5,8 +5,10 @@
 #include "common/util/Color.h"
 #include "common/util/Types.h"
 #include "common/vecmat/vector3d.h"
+#include "raytracer/Image.h"
 #include "raytracer/Random.h"
 
+#include <cstdio>
 #include <string>
 
 class CCamera;
@@ -74,3 +76,28 @@ private:
     sint32 m_MaterialStackIndex;          // top entry; 0 when only the outer medium
     unsigned long long m_nTracedRays;
 };
+
+// The render loop both renderers share: prints "Rendering image", then for each row
+// "Line %d" and every pixel's colour from pixelColour(x, y) turned into bytes, then
+// "Saving image", and writes the picture as TGA. A picture without pixels has no
+// row. Returns whether the whole file was written.
+template <class PixelColour>
+bool RenderPicture(int nWidth, int nHeight, const std::string& path, PixelColour pixelColour)
+{
+    CImage image(nWidth, nHeight);
+    puts("Rendering image");
+    if (image.HasBuffer())
+    {
+        for (int y = 0; y < nHeight; ++y)
+        {
+            printf("Line %d\n", y);
+            for (int x = 0; x < nWidth; ++x)
+            {
+                const CColorBytes bytes = ColorToBytes(pixelColour(x, y));
+                image.SetPixel(x, y, bytes.r, bytes.g, bytes.b);
+            }
+        }
+    }
+    puts("Saving image");
+    return image.SaveTga(path.c_str());
+}
