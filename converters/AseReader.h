@@ -5,7 +5,7 @@
 
 #include <cstddef>
 
-#include "Common/Model.h"
+#include "model/Model.h"
 #include "common/util/FileBuffer.h"
 #include "converters/AseBlock.h"
 

@@ -4,7 +4,7 @@
 #include <cstdio>
 #include <string>
 
-#include "Common/ModelFile.h"
+#include "model/ModelFile.h"
 
 ConverterStatus RunConverter(int argc, const char* const* argv, void (*pfnPrintUsage)(const char*),
                              ConverterRead pfnRead)

@@ -2,7 +2,7 @@
 // the input as text, building the model with the format's reader, writing XML.
 #pragma once
 
-#include "Common/Model.h"
+#include "model/Model.h"
 #include "common/util/FileBuffer.h"
 
 // Exit statuses of the converters.

@@ -6,7 +6,7 @@
 #include <list>
 #include <vector>
 
-#include "Common/Model.h"
+#include "model/Model.h"
 #include "common/util/Types.h"
 #include "common/vecmat/vector3d.h"
 

@@ -2,7 +2,7 @@
 // and face rows of a PLY text; polygons are split into triangle fans.
 #pragma once
 
-#include "Common/Model.h"
+#include "model/Model.h"
 #include "common/util/FileBuffer.h"
 
 // Reads the text held by the buffer (loaded with LoadText) and appends one mesh,

@@ -5,7 +5,7 @@
 
 #include <vector>
 
-#include "Common/Model.h"
+#include "model/Model.h"
 #include "common/util/Color.h"
 #include "common/util/Types.h"
 #include "common/vecmat/matrix3d.h"

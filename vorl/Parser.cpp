@@ -2,8 +2,8 @@
 // argument-signature check, the fifteen command handlers and the render stage.
 #include "vorl/Parser.h"
 
-#include "Common/Model.h"
-#include "Common/ModelFile.h"
+#include "model/Model.h"
+#include "model/ModelFile.h"
 #include "common/util/LineSplit.h"
 #include "common/util/Tokenizer.h"
 #include "raytracer/Camera.h"

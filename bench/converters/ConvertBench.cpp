@@ -10,7 +10,7 @@
 
 #include <benchmark/benchmark.h>
 
-#include "Common/ModelFile.h"
+#include "model/ModelFile.h"
 #include "converters/PlyReader.h"
 
 namespace

@@ -10,8 +10,8 @@
 #include <cstdio>
 #include <string>
 
-#include "Common/Model.h"
-#include "Common/ModelFile.h"
+#include "model/Model.h"
+#include "model/ModelFile.h"
 #include "common/util/FileBuffer.h"
 
 // Loads the fuzz input as text through a file of this process's own.

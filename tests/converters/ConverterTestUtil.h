@@ -12,7 +12,7 @@
 
 #include <gtest/gtest.h>
 
-#include "Common/Model.h"
+#include "model/Model.h"
 #include "common/util/FileBuffer.h"
 
 // A file name in the working folder of its own for this test process, since

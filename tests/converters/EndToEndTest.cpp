@@ -8,7 +8,7 @@
 
 #include <gtest/gtest.h>
 
-#include "Common/ModelFile.h"
+#include "model/ModelFile.h"
 #include "tests/converters/ConverterTestUtil.h"
 
 namespace

@@ -7,7 +7,7 @@
 #include <cmath>
 #include <vector>
 
-#include "Common/Model.h"
+#include "model/Model.h"
 #include "common/vecmat/matrix3d.h"
 
 inline ::testing::AssertionResult VecNear(const Vector3d& a, const Vector3d& e, float fTolerance)

@@ -13,7 +13,7 @@
 #include <random>
 #include <string>
 
-#include "Common/ModelFile.h"
+#include "model/ModelFile.h"
 
 namespace
 {

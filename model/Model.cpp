@@ -2,7 +2,7 @@
 // readers, the XML writer, the converters and the renderer's mesh primitive.
 // Meshes own their three arrays and fill them only by copying; models own meshes.
 
-#include "Common/Model.h"
+#include "model/Model.h"
 
 #include <cassert>
 

@@ -5,7 +5,7 @@
 
 #include <string>
 
-#include "Common/Model.h"
+#include "model/Model.h"
 #include "common/util/Types.h"
 
 // Longest number text the XML reader converts to a float, in characters.

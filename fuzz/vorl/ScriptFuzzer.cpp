@@ -3,7 +3,7 @@
 // engine is traced. loadmodel reads only a few small model files, whatever
 // name the script gives, so that the fuzzer never opens files of the machine
 // it runs on.
-#include "Common/ModelFile.h"
+#include "model/ModelFile.h"
 #include "vorl/Parser.h"
 
 #include <unistd.h>

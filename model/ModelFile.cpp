@@ -2,7 +2,7 @@
 // the XML model writer, and the XML model reader built on expat's callbacks.
 // Every count read from a file is checked against the file's size before use.
 
-#include "Common/ModelFile.h"
+#include "model/ModelFile.h"
 
 #include <algorithm>
 #include <charconv>

@@ -3,7 +3,7 @@
 
 #include <gtest/gtest.h>
 
-#include "Common/Model.h"
+#include "model/Model.h"
 
 namespace
 {

@@ -5,7 +5,7 @@
 
 #include <filesystem>
 
-#include "Common/ModelFile.h"
+#include "model/ModelFile.h"
 #include "ModelTestFiles.h"
 
 namespace

@@ -8,7 +8,7 @@
 #include <cstdio>
 #include <vector>
 
-#include "Common/ModelFile.h"
+#include "model/ModelFile.h"
 #include "ModelTestFiles.h"
 
 namespace

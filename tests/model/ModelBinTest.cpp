@@ -3,7 +3,7 @@
 
 #include <gtest/gtest.h>
 
-#include "Common/ModelFile.h"
+#include "model/ModelFile.h"
 #include "ModelTestFiles.h"
 
 namespace

@@ -7,8 +7,8 @@
 #include <cstdint>
 #include <cstdlib>
 
-#include "Common/ModelFile.h"
-#include "fuzz_model_file.h"
+#include "model/ModelFile.h"
+#include "fuzz/model/ModelFuzzInput.h"
 
 namespace
 {

@@ -4,8 +4,8 @@
 #include <cstdint>
 #include <cstdlib>
 
-#include "Common/ModelFile.h"
-#include "fuzz_model_file.h"
+#include "model/ModelFile.h"
+#include "fuzz/model/ModelFuzzInput.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* pData, size_t nSize)
 {
