@@ -1,9 +1,10 @@
-// Gradient noise and marble: lattice zeros, the colour range, stripes without noise,
-// bounded octaves and coordinates far outside the lattice.
+// Gradient noise and marble: known values, lattice zeros, the colour range, stripes
+// without noise, bounded octaves and coordinates far outside the lattice.
 #include "raytracer/Texture.h"
 
 #include <gtest/gtest.h>
 
+#include <cfloat>
 #include <cmath>
 #include <cstdlib>
 
@@ -19,6 +20,46 @@ TEST(NoiseTest, ZeroAtEveryLatticePoint)
         EXPECT_EQ(GradientNoise1d(p.x), 0.0f);
     }
     EXPECT_NE(GradientNoise(Vector3d(0.5f, 0.25f, 0.75f)), 0.0f);
+}
+
+// Noise and marble (period 8, distortion 1) at points inside and outside the first
+// cell, positive and negative, fractional and far out, from a separately written
+// evaluation of the same formulas with the tables of the never-seeded rand (no test
+// of this program reseeds rand before the tables are built).
+struct SKnownNoise
+{
+    float x, y, z;
+    float fNoise;
+    float fMarble0, fMarble1, fMarble8; // octaves 0, 1 and 8
+};
+
+const SKnownNoise KNOWN_NOISE[] = {
+    {0.5f, 0.25f, 0.125f, -0.0736531839f, -0.756802499f, -0.706651211f, -0.655781209f},
+    {1.75f, -2.5f, 3.3f, -0.069818221f, 0.990607381f, 0.978654861f, 0.929316521f},
+    {-7.1f, 0.0f, 12.9f, -0.103762209f, -0.248693824f, -0.347679496f, -0.287780434f},
+    {100.25f, -33.5f, 0.75f, -0.0648527443f, -0.779503822f, -0.737251401f, -0.844171822f},
+    {-0.3f, -0.6f, -0.9f, 0.0875997245f, -0.67546314f, -0.737386048f, -0.778902709f},
+    {4096.5f, 1.5f, -4095.25f, 0.292184234f, -0.888727665f, -0.718465388f, -0.659055531f},
+};
+
+TEST(NoiseTest, KnownValuesOfNoiseAndMarble)
+{
+    // The noise blends gradient-offset products below 2 in size: another order of
+    // its float roundings (fused multiply-adds, say) moves it by a few ulps of 1.
+    const float fNoiseTolerance = 4.0f * FLT_EPSILON;
+    const float fPeriod = 8.0f, fDistortion = 1.0f;
+    for (const SKnownNoise& c : KNOWN_NOISE)
+    {
+        const Vector3d p(c.x, c.y, c.z);
+        SCOPED_TRACE(::testing::Message() << "at " << c.x << " " << c.y << " " << c.z);
+        EXPECT_NEAR(GradientNoise(p), c.fNoise, fNoiseTolerance);
+        // The sine's phase is rounded at its own size, period * |x| plus a noise sum
+        // below 2; the sine moves no more than its phase.
+        const float fMarbleTolerance = fNoiseTolerance * (1.0f + 2.0f * fDistortion + fPeriod * std::fabs(c.x));
+        EXPECT_NEAR(Marble(p, fPeriod, fDistortion, 0), c.fMarble0, fMarbleTolerance);
+        EXPECT_NEAR(Marble(p, fPeriod, fDistortion, 1), c.fMarble1, fMarbleTolerance);
+        EXPECT_NEAR(Marble(p, fPeriod, fDistortion, 8), c.fMarble8, fMarbleTolerance);
+    }
 }
 
 TEST(NoiseTest, OctavesAreBoundedAndZeroOctavesSumNothing)
