@@ -12,16 +12,12 @@
 #include <gtest/gtest.h>
 
 #include "common/util/Types.h"
+#include "tests/support/TestFolder.h"
 
-// A path in the test's temporary folder, unique to the running test.
+// A path in the running test's own folder, which is removed when the test ends.
 inline std::string TempPath(const std::string& sLeaf)
 {
-    const ::testing::TestInfo* pInfo = ::testing::UnitTest::GetInstance()->current_test_info();
-    std::string sName = std::string(pInfo->test_suite_name()) + "_" + pInfo->name();
-    for (char& c : sName)
-        if (c == '/')
-            c = '_';
-    return ::testing::TempDir() + sName + "_" + sLeaf;
+    return TestFolder() + "/" + sLeaf;
 }
 
 inline std::string WriteTempFile(const std::string& sLeaf, const std::string& sBytes)
