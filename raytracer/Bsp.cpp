@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <type_traits>
 #include <limits>
 
@@ -130,72 +131,94 @@ struct DirectionSides
     }
 };
 
+// A box bound by number: 2 axis + 1 for the upper bound, 2 axis for the lower.
+constexpr int Bound(int iAxis, bool bUpper)
+{
+    return 2 * iAxis + (bUpper ? 1 : 0);
+}
+
+// Which tests of the box test to make: all (kAllBounds), or only those that read one
+// bound, for a box that differs from one already passed in that bound alone.
+const int kAllBounds = -1;
+
+constexpr bool Reads(int iOnly, int iBound)
+{
+    return iOnly == kAllBounds || iOnly == iBound;
+}
+
 // The side test of the corner (lower or upper bound on u, lower or upper on v).
-template <int U, bool bUpperU, int V, bool bUpperV, ESidePass ePass, class Sides>
+template <int U, bool bUpperU, int V, bool bUpperV, ESidePass ePass, int iOnly, class Sides>
 inline bool SideTest(const Sides& sides, const BoxFromStart& box)
 {
-    return SidePasses<ePass>(
-        sides.template Side<U, V>(box.Offset<U, bUpperU>(), box.Offset<V, bUpperV>()));
+    if constexpr (!Reads(iOnly, Bound(U, bUpperU)) && !Reads(iOnly, Bound(V, bUpperV)))
+        return true;
+    else
+        return SidePasses<ePass>(
+            sides.template Side<U, V>(box.Offset<U, bUpperU>(), box.Offset<V, bUpperV>()));
 }
 
 // The two tests in the xy plane, for the signs of the direction on x and y.
-template <bool bPx, bool bPy, class Sides>
+template <bool bPx, bool bPy, int iOnly, class Sides>
 inline bool XyTests(const Sides& sides, const BoxFromStart& box)
 {
     using P = ESidePass;
     if constexpr (!bPx && !bPy)
-        return SideTest<0, false, 1, true, P::kNotAbove>(sides, box) &&
-               SideTest<0, true, 1, false, P::kNotBelow>(sides, box);
+        return SideTest<0, false, 1, true, P::kNotAbove, iOnly>(sides, box) &&
+               SideTest<0, true, 1, false, P::kNotBelow, iOnly>(sides, box);
     else if constexpr (!bPx && bPy)
-        return SideTest<0, false, 1, false, P::kAbove>(sides, box) &&
-               SideTest<0, true, 1, true, P::kNotAbove>(sides, box);
+        return SideTest<0, false, 1, false, P::kAbove, iOnly>(sides, box) &&
+               SideTest<0, true, 1, true, P::kNotAbove, iOnly>(sides, box);
     else if constexpr (bPx && !bPy)
-        return SideTest<0, false, 1, false, P::kNotAbove>(sides, box) &&
-               SideTest<0, true, 1, true, P::kAbove>(sides, box);
+        return SideTest<0, false, 1, false, P::kNotAbove, iOnly>(sides, box) &&
+               SideTest<0, true, 1, true, P::kAbove, iOnly>(sides, box);
     else
-        return SideTest<0, false, 1, true, P::kAbove>(sides, box) &&
-               SideTest<0, true, 1, false, P::kBelow>(sides, box);
+        return SideTest<0, false, 1, true, P::kAbove, iOnly>(sides, box) &&
+               SideTest<0, true, 1, false, P::kBelow, iOnly>(sides, box);
 }
 
 // The two tests in the xz plane (U = 0) or the yz plane (U = 1): both follow one table.
-template <int U, bool bPu, bool bPz, class Sides>
+template <int U, bool bPu, bool bPz, int iOnly, class Sides>
 inline bool ZPlaneTests(const Sides& sides, const BoxFromStart& box)
 {
     using P = ESidePass;
     if constexpr (!bPu && !bPz)
-        return SideTest<U, false, 2, true, P::kNotAbove>(sides, box) &&
-               SideTest<U, true, 2, false, P::kNotBelow>(sides, box);
+        return SideTest<U, false, 2, true, P::kNotAbove, iOnly>(sides, box) &&
+               SideTest<U, true, 2, false, P::kNotBelow, iOnly>(sides, box);
     else if constexpr (!bPu && bPz)
-        return SideTest<U, false, 2, false, P::kNotBelow>(sides, box) &&
-               SideTest<U, true, 2, true, P::kBelow>(sides, box);
+        return SideTest<U, false, 2, false, P::kNotBelow, iOnly>(sides, box) &&
+               SideTest<U, true, 2, true, P::kBelow, iOnly>(sides, box);
     else if constexpr (bPu && !bPz)
-        return SideTest<U, false, 2, false, P::kBelow>(sides, box) &&
-               SideTest<U, true, 2, true, P::kNotBelow>(sides, box);
+        return SideTest<U, false, 2, false, P::kBelow, iOnly>(sides, box) &&
+               SideTest<U, true, 2, true, P::kNotBelow, iOnly>(sides, box);
     else
-        return SideTest<U, false, 2, true, P::kAbove>(sides, box) &&
-               SideTest<U, true, 2, false, P::kBelow>(sides, box);
+        return SideTest<U, false, 2, true, P::kAbove, iOnly>(sides, box) &&
+               SideTest<U, true, 2, false, P::kBelow, iOnly>(sides, box);
 }
 
 // The start must lie strictly inside the face it would leave through: this rejects
 // boxes wholly behind the start.
-template <int iAxis, bool bPositive>
+template <int iAxis, bool bPositive, int iOnly>
 inline bool StartTest(const BoxFromStart& box)
 {
-    if constexpr (bPositive)
+    if constexpr (!Reads(iOnly, Bound(iAxis, bPositive)))
+        return true;
+    else if constexpr (bPositive)
         return box.Offset<iAxis, true>() > 0.0f;
     else
         return box.Offset<iAxis, false>() < 0.0f;
 }
 
 // The whole box test for one octant: bit 2 for x, 1 for y, 0 for z, set where the
-// direction is positive. The tests have no side effects, so their order is free.
-template <int iOctant, class Sides>
+// direction is positive. The tests have no side effects, so their order is free. With
+// iOnly a bound, only the tests that read it are made: the others are the same as for
+// a box that passed and differs from this one in that bound alone.
+template <int iOctant, int iOnly = kAllBounds, class Sides>
 inline bool BoxTest(const Sides& sides, const BoxFromStart& box)
 {
     constexpr bool bPx = (iOctant & 4) != 0, bPy = (iOctant & 2) != 0, bPz = (iOctant & 1) != 0;
-    return StartTest<0, bPx>(box) && StartTest<1, bPy>(box) && StartTest<2, bPz>(box) &&
-           XyTests<bPx, bPy>(sides, box) && ZPlaneTests<0, bPx, bPz>(sides, box) &&
-           ZPlaneTests<1, bPy, bPz>(sides, box);
+    return StartTest<0, bPx, iOnly>(box) && StartTest<1, bPy, iOnly>(box) &&
+           StartTest<2, bPz, iOnly>(box) && XyTests<bPx, bPy, iOnly>(sides, box) &&
+           ZPlaneTests<0, bPx, bPz, iOnly>(sides, box) && ZPlaneTests<1, bPy, bPz, iOnly>(sides, box);
 }
 
 // A zero component counts as negative.
@@ -482,9 +505,27 @@ void CBsp::SetBox(const Vector3d& vMin, const Vector3d& vMax)
 //---------------------------------------------------------------------------------------
 // CSceneBsp
 
-CSceneBsp::CSceneBsp(const CScene* pOwner) : m_pOwner(pOwner), m_pLow(nullptr), m_pHigh(nullptr)
+CSceneBsp::CSceneBsp(const CScene* pOwner)
+    : m_pOwner(pOwner), m_pLow(nullptr), m_pHigh(nullptr), m_iSplitAxis(-1), m_bHalf(false),
+      m_pSameItems(this)
 {
 }
+
+namespace
+{
+// Whether a child's box is its parent's with only the bound iBound changed, bit for bit.
+bool DiffersOnlyIn(const CBsp& child, const CBsp& parent, int iBound)
+{
+    for (int i = 0; i < 3; ++i)
+    {
+        const bool bMinKept = std::memcmp(&child.m_fMin[i], &parent.m_fMin[i], sizeof(float)) == 0;
+        const bool bMaxKept = std::memcmp(&child.m_fMax[i], &parent.m_fMax[i], sizeof(float)) == 0;
+        if ((!bMinKept && Bound(i, false) != iBound) || (!bMaxKept && Bound(i, true) != iBound))
+            return false;
+    }
+    return true;
+}
+} // namespace
 
 CSceneBsp::~CSceneBsp()
 {
@@ -541,6 +582,14 @@ bool CSceneBsp::Subdivide(int iDepth)
     // A single survivor is pulled up into this node, so that a chain of single
     // children shrinks to one node with the smallest box.
     CSceneBsp* pOnly = m_pLow && !m_pHigh ? m_pLow : (!m_pLow && m_pHigh ? m_pHigh : nullptr);
+    if (m_pLow && m_pHigh)
+    {
+        // Halves that kept this box but for the split plane are tested by the walk
+        // on what the plane changes alone.
+        m_iSplitAxis = iAxis;
+        m_pLow->m_bHalf = DiffersOnlyIn(*m_pLow, *this, Bound(iAxis, true));
+        m_pHigh->m_bHalf = DiffersOnlyIn(*m_pHigh, *this, Bound(iAxis, false));
+    }
     if (pOnly)
     {
         for (int i = 0; i < 3; ++i)
@@ -549,12 +598,34 @@ bool CSceneBsp::Subdivide(int iDepth)
             m_fMax[i] = pOnly->m_fMax[i];
         }
         m_vItems.swap(pOnly->m_vItems);
+        // The survivor's children were cut from the box this node now has.
+        m_iSplitAxis = pOnly->m_iSplitAxis;
         m_pLow = pOnly->m_pLow;
         m_pHigh = pOnly->m_pHigh;
         pOnly->m_pLow = nullptr;
         pOnly->m_pHigh = nullptr;
         delete pOnly;
     }
+    // Whether every leaf below holds one and the same list.
+    if (m_pLow || m_pHigh)
+    {
+        const CSceneBsp* pSample = nullptr;
+        bool bSame = true;
+        for (const CSceneBsp* pChild : {m_pLow, m_pHigh})
+        {
+            if (!pChild)
+                continue;
+            if (!pChild->m_pSameItems)
+                bSame = false;
+            else if (!pSample)
+                pSample = pChild->m_pSameItems;
+            else if (pSample->m_vItems != pChild->m_pSameItems->m_vItems)
+                bSame = false;
+        }
+        m_pSameItems = bSame ? pSample : nullptr;
+    }
+    else
+        m_pSameItems = this;
     return false;
 }
 
@@ -583,6 +654,22 @@ struct SceneRay
     {
     }
 
+    // Whether every primitive of the list has been asked and missed.
+    bool KnownToMissAll(const std::vector<uint32>& vItems, const CScene& scene) const
+    {
+        const unsigned nKept = nAnswers < kAnswers ? nAnswers : kAnswers;
+        for (uint32 iItem : vItems)
+        {
+            const CPrimitive* pPrimitive = scene.GetPrimitive(iItem);
+            unsigned i = 0;
+            while (i < nKept && answers[i].pPrimitive != pPrimitive)
+                ++i;
+            if (i == nKept || answers[i].bHit)
+                return false;
+        }
+        return true;
+    }
+
     bool IntersectPrimitive(const CPrimitive* pPrimitive, Vector3d& vPoint, Vector3d& vNormal)
     {
         const unsigned nKept = nAnswers < kAnswers ? nAnswers : kAnswers;
@@ -603,28 +690,104 @@ struct SceneRay
     }
 };
 
-// The search below a node that the ray reaches. A hit is written to hit; a miss leaves
-// it as it was. The low child searches into hit itself and the high child into a
-// temporary that is copied only when it wins, so that a hit found in a leaf is not
-// copied at every level on its way up.
-template <int iOctant>
-bool SceneSearch(const CSceneBsp& node, SceneRay& ray, SceneHit& hit)
+// RayReachesBox for a child of a node the ray reached: when the ray passed the node's
+// own box test and the child is a half of it, only the tests that read the bound
+// iCut, the one the split changed, are made. bPassed tells whether the box test itself
+// passed (not only the ray running in a face plane).
+template <int iOctant, int iCut>
+inline bool ReachesChild(const CRayBoxTest& ray, bool bParentPassed, const CSceneBsp& child, bool& bPassed)
 {
+    const DirectionSides sides{ray.m_fDir};
+    const BoxFromStart box{child.m_fMin, child.m_fMax, ray.m_fStart};
+    bPassed = bParentPassed && child.m_bHalf ? BoxTest<iOctant, iCut>(sides, box) : BoxTest<iOctant>(sides, box);
+    return bPassed ||
+           (ray.m_bZeroComponent && RunsInFacePlaneAndMeetsBox(ray.m_fStart, ray.m_fDir, child.m_fMin, child.m_fMax));
+}
+
+template <int iOctant>
+bool SceneSearch(const CSceneBsp& node, bool bPassed, SceneRay& ray, SceneHit& hit);
+inline bool SceneLeafSearch(const CSceneBsp& node, SceneRay& ray, SceneHit& hit);
+
+// The children of a node cut on axis iAxis.
+template <int iOctant, int iAxis>
+inline bool SceneSearchChildren(const CSceneBsp& node, bool bPassed, SceneRay& ray, SceneHit& hit)
+{
+    bool bChildPassed = false;
+    const bool bLow = node.m_pLow &&
+                      ReachesChild<iOctant, Bound(iAxis, true)>(ray.box, bPassed, *node.m_pLow, bChildPassed) &&
+                      SceneSearch<iOctant>(*node.m_pLow, bChildPassed, ray, hit);
+    if (!node.m_pHigh ||
+        !ReachesChild<iOctant, Bound(iAxis, false)>(ray.box, bPassed, *node.m_pHigh, bChildPassed))
+        return bLow;
+    SceneHit high;
+    if (!SceneSearch<iOctant>(*node.m_pHigh, bChildPassed, ray, high))
+        return bLow;
+    // On a tie the high child wins.
+    if (!bLow || !(HitDistance(ray.vStart, hit) < HitDistance(ray.vStart, high)))
+        hit = high;
+    return true;
+}
+
+// A leaf below a node the ray reaches that the ray reaches too, or null.
+template <int iOctant>
+const CSceneBsp* FindReachedLeaf(const CSceneBsp& node, bool bPassed, const CRayBoxTest& ray);
+
+template <int iOctant, int iAxis>
+inline const CSceneBsp* FindReachedLeafBelow(const CSceneBsp& node, bool bPassed, const CRayBoxTest& ray)
+{
+    bool bChildPassed = false;
+    if (node.m_pLow && ReachesChild<iOctant, Bound(iAxis, true)>(ray, bPassed, *node.m_pLow, bChildPassed))
+        if (const CSceneBsp* pLeaf = FindReachedLeaf<iOctant>(*node.m_pLow, bChildPassed, ray))
+            return pLeaf;
+    if (node.m_pHigh && ReachesChild<iOctant, Bound(iAxis, false)>(ray, bPassed, *node.m_pHigh, bChildPassed))
+        return FindReachedLeaf<iOctant>(*node.m_pHigh, bChildPassed, ray);
+    return nullptr;
+}
+
+template <int iOctant>
+const CSceneBsp* FindReachedLeaf(const CSceneBsp& node, bool bPassed, const CRayBoxTest& ray)
+{
+    if (!node.m_pLow && !node.m_pHigh)
+        return &node;
+    if (node.m_iSplitAxis == 0)
+        return FindReachedLeafBelow<iOctant, 0>(node, bPassed, ray);
+    if (node.m_iSplitAxis == 1)
+        return FindReachedLeafBelow<iOctant, 1>(node, bPassed, ray);
+    return FindReachedLeafBelow<iOctant, 2>(node, bPassed, ray);
+}
+
+// The search below a node that the ray reaches (bPassed: by the box test itself). A hit
+// is written to hit; a miss leaves it as it was. The low child searches into hit
+// itself and the high child into a temporary that is copied only when it wins, so
+// that a hit found in a leaf is not copied at every level on its way up.
+template <int iOctant>
+bool SceneSearch(const CSceneBsp& node, bool bPassed, SceneRay& ray, SceneHit& hit)
+{
+    if (node.m_pSameItems && node.m_pSameItems != &node)
+    {
+        // Every leaf below holds the same list and so gives the same answer: the answer
+        // of the subtree is that of any leaf the ray reaches. When all its primitives
+        // are known to miss there is nothing to look for.
+        if (ray.KnownToMissAll(node.m_pSameItems->m_vItems, *node.m_pOwner))
+            return false;
+        const CSceneBsp* pLeaf = FindReachedLeaf<iOctant>(node, bPassed, ray.box);
+        return pLeaf && SceneLeafSearch(*pLeaf, ray, hit);
+    }
     if (node.m_pLow || node.m_pHigh)
     {
-        const bool bLow = node.m_pLow && ReachesNode<iOctant>(ray.box, *node.m_pLow) &&
-                          SceneSearch<iOctant>(*node.m_pLow, ray, hit);
-        if (!node.m_pHigh || !ReachesNode<iOctant>(ray.box, *node.m_pHigh))
-            return bLow;
-        SceneHit high;
-        if (!SceneSearch<iOctant>(*node.m_pHigh, ray, high))
-            return bLow;
-        // On a tie the high child wins.
-        if (!bLow || !(HitDistance(ray.vStart, hit) < HitDistance(ray.vStart, high)))
-            hit = high;
-        return true;
+        if (node.m_iSplitAxis == 0)
+            return SceneSearchChildren<iOctant, 0>(node, bPassed, ray, hit);
+        if (node.m_iSplitAxis == 1)
+            return SceneSearchChildren<iOctant, 1>(node, bPassed, ray, hit);
+        return SceneSearchChildren<iOctant, 2>(node, bPassed, ray, hit);
     }
+    return SceneLeafSearch(node, ray, hit);
+}
 
+// The nearest hit among a leaf's primitives; of equally near hits the one listed first
+// (the lower index) stays.
+inline bool SceneLeafSearch(const CSceneBsp& node, SceneRay& ray, SceneHit& hit)
+{
     bool bFound = false;
     float fBest = 0.0f;
     for (uint32 iItem : node.m_vItems)
@@ -633,7 +796,6 @@ bool SceneSearch(const CSceneBsp& node, SceneRay& ray, SceneHit& hit)
         Vector3d h, n;
         if (!ray.IntersectPrimitive(pPrimitive, h, n))
             continue;
-        // Among equally near hits the one listed first (the lower index) stays.
         const float fDistance = (h - ray.vStart).LengthSquared();
         if (!bFound || fDistance < fBest)
         {
@@ -670,7 +832,12 @@ bool WithOctant(int iOctant, Search search)
 template <int iOctant>
 bool SceneSearchFromRoot(const CSceneBsp& root, SceneRay& ray, SceneHit& hit)
 {
-    return ReachesNode<iOctant>(ray.box, root) && SceneSearch<iOctant>(root, ray, hit);
+    const bool bPassed =
+        BoxTest<iOctant>(DirectionSides{ray.box.m_fDir}, BoxFromStart{root.m_fMin, root.m_fMax, ray.box.m_fStart});
+    const bool bReached =
+        bPassed || (ray.box.m_bZeroComponent &&
+                    RunsInFacePlaneAndMeetsBox(ray.box.m_fStart, ray.box.m_fDir, root.m_fMin, root.m_fMax));
+    return bReached && SceneSearch<iOctant>(root, bPassed, ray, hit);
 }
 } // namespace
 

@@ -134,6 +134,10 @@ public:
     const CScene* m_pOwner; // not owned
     CSceneBsp* m_pLow;      // owned or null
     CSceneBsp* m_pHigh;     // owned or null
+    int m_iSplitAxis;       // the axis the children were cut on; -1 in a leaf
+    bool m_bHalf;           // the box is the parent's, cut at the parent's split plane
+    // A leaf below whose item list every leaf below has, in the same order, or null.
+    const CSceneBsp* m_pSameItems; // not owned; the node itself in a leaf
 };
 
 // Three-way split of a mesh's triangles at the midpoint of the longest axis, down to
