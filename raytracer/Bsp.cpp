@@ -863,7 +863,9 @@ bool CSceneBsp::Intersect(const Vector3d& vStart, const Vector3d& vEnd, Vector3d
 
 CTriangleBsp::CTriangleBsp(const CTriMesh* pOwner)
     : m_pOwner(pOwner), m_pLow(nullptr), m_pHigh(nullptr), m_pStraddling(nullptr),
-      m_bAxisUsed{false, false, false}
+      m_bAxisUsed{false, false, false}, m_iSliverScale(kNoRay),
+      m_fConeBound(std::numeric_limits<float>::infinity()), m_iConeAxis{0, 0, 0},
+      m_iEdgeScale(kUnbounded)
 {
 }
 
@@ -876,6 +878,201 @@ CTriangleBsp::~CTriangleBsp()
     delete m_pStraddling;
     m_pStraddling = nullptr;
 }
+
+namespace
+{
+// The walk passes over a subtree only where the ray solves well-conditioned against
+// every triangle in it (see TriangleSearch). A triangle whose edges from its first
+// corner enclose an angle with a sine of at least kMinEdgeSine does so for rays that
+// meet its plane at a sine of at least kMinPlaneSine. A smaller one (a sliver) does so
+// for rays with |d| |e1| |e2| <= kMaxSliverProduct: the rounding of its determinant,
+// at most 14 * 2^-53 * |d| |e1| |e2|, is then so far below the determinant threshold
+// that a determinant which passes it is off by less than 1e-7 of itself.
+const double kMinPlaneSine = 1e-4;
+const double kMinEdgeSine = 1e-4;
+const double kMaxSliverProduct = 1e-8;
+// Added to every stored cone for the rounding of the angles worked out here and of the
+// walk's test.
+const double kConeSlack = 1e-6;
+// A cone that leaves a ray less room than this from its planes is not worth its test.
+const double kWidestCone = 1.5707963267948966 - 1e-3;
+
+inline double Length(const DVec& v)
+{
+    return std::sqrt(Dot(v, v));
+}
+
+inline DVec Scaled(const DVec& v, double f)
+{
+    return DVec{v.x * f, v.y * f, v.z * f};
+}
+
+// The angle between the lines along two unit vectors, 0 to pi/2.
+inline double LineAngle(const DVec& a, const DVec& b)
+{
+    return std::atan2(Length(Cross(a, b)), std::fabs(Dot(a, b)));
+}
+
+// A cone of plane normals taken as lines (n and -n alike): each lies within fAngle of
+// the unit axis. fAngle < 0: no planes; fAngle >= kWidestCone: no useful cone.
+struct NormalCone
+{
+    DVec axis;
+    double fAngle;
+};
+
+const NormalCone kNoPlanes{{0.0, 0.0, 0.0}, -1.0};
+const NormalCone kNoCone{{0.0, 0.0, 0.0}, kWidestCone};
+
+// What the triangles of a subtree are like: the cone of the planes of those that are
+// no slivers, the largest |e1| |e2| of the slivers (0: none; infinite: a non-finite
+// triangle), and the largest |e1| |e2| of them all.
+struct TriangleShapes
+{
+    NormalCone cone;
+    double fSliverProduct;
+    double fEdgeProduct;
+};
+
+inline double NanToInfinity(double f)
+{
+    return std::isnan(f) ? std::numeric_limits<double>::infinity() : f;
+}
+
+// The cone around the sum of the given axes (each turned to agree with the sum so
+// far): every member lies within its own angle plus its axis's angle from that sum.
+template <class ForEachCone>
+NormalCone MergeCones(ForEachCone forEach)
+{
+    DVec sum{0.0, 0.0, 0.0};
+    bool bAny = false, bWide = false;
+    forEach([&](const NormalCone& cone) {
+        if (cone.fAngle < 0.0)
+            return;
+        if (!(cone.fAngle < kWidestCone))
+            bWide = true;
+        const double fSign = Dot(sum, cone.axis) < 0.0 ? -1.0 : 1.0;
+        sum = DVec{sum.x + fSign * cone.axis.x, sum.y + fSign * cone.axis.y,
+                   sum.z + fSign * cone.axis.z};
+        bAny = true;
+    });
+    if (!bAny)
+        return kNoPlanes;
+    const double fLength = Length(sum);
+    if (bWide || !(fLength > 0.0))
+        return kNoCone;
+    NormalCone merged{Scaled(sum, 1.0 / fLength), 0.0};
+    forEach([&](const NormalCone& cone) {
+        if (cone.fAngle >= 0.0)
+            merged.fAngle = std::max(merged.fAngle, LineAngle(merged.axis, cone.axis) + cone.fAngle);
+    });
+    return merged.fAngle < kWidestCone ? merged : kNoCone;
+}
+
+// The shapes of the node's own triangles (a leaf's).
+TriangleShapes OwnTriangleShapes(const CTriangleBsp& node)
+{
+    TriangleShapes shapes{kNoPlanes, 0.0, 0.0};
+    if (node.m_vItems.empty() || !node.m_pOwner)
+        return shapes;
+    const Vector3d* pVertices = node.m_pOwner->GetVertices();
+    const Index3* pTriangles = node.m_pOwner->GetTriangles();
+    shapes.cone = MergeCones([&](auto use) {
+        for (uint32 iItem : node.m_vItems)
+        {
+            const Index3& tri = pTriangles[iItem];
+            const Vector3d& p0 = pVertices[tri.a];
+            // The edges and their cross product as the solve forms them.
+            const DVec e1 = Sub(pVertices[tri.b], p0), e2 = Sub(pVertices[tri.c], p0);
+            const DVec c = Cross(e1, e2);
+            const double fCross = Length(c);
+            const double fEdges = NanToInfinity(Length(e1) * Length(e2));
+            shapes.fEdgeProduct = std::max(shapes.fEdgeProduct, fEdges);
+            if (fCross > 0.0 && fCross >= kMinEdgeSine * fEdges && std::isfinite(fCross))
+                use(NormalCone{Scaled(c, 1.0 / fCross), 0.0});
+            else
+                shapes.fSliverProduct = std::max(shapes.fSliverProduct, fEdges);
+        }
+    });
+    return shapes;
+}
+
+// Stores the shapes in the node as the walk tests them (see CTriangleBsp).
+void StoreShapes(CTriangleBsp& node, const TriangleShapes& shapes)
+{
+    // The slivers: the largest power of two not above kMaxSliverProduct / product.
+    const double fMaxLength = kMaxSliverProduct / shapes.fSliverProduct;
+    if (shapes.fSliverProduct == 0.0)
+        node.m_iSliverScale = CTriangleBsp::kNoSlivers;
+    else if (!(fMaxLength >= std::ldexp(1.0, -127)))
+        node.m_iSliverScale = CTriangleBsp::kNoRay;
+    else
+        node.m_iSliverScale = static_cast<std::int8_t>(std::min(std::ilogb(fMaxLength), 126));
+
+    // Every product: the smallest power of two not below it.
+    if (!(shapes.fEdgeProduct < std::ldexp(1.0, 126)))
+        node.m_iEdgeScale = CTriangleBsp::kUnbounded;
+    else if (!(shapes.fEdgeProduct > std::ldexp(1.0, -127)))
+        node.m_iEdgeScale = -127;
+    else
+        node.m_iEdgeScale = static_cast<std::int8_t>(std::ilogb(shapes.fEdgeProduct) + 1);
+
+    const NormalCone& cone = shapes.cone;
+    node.m_fConeBound = std::numeric_limits<float>::infinity();
+    node.m_iConeAxis[0] = node.m_iConeAxis[1] = node.m_iConeAxis[2] = 0;
+    if (cone.fAngle < 0.0)
+    {
+        node.m_fConeBound = -1.0f;
+        return;
+    }
+    if (!(cone.fAngle < kWidestCone))
+        return;
+    DVec q{0.0, 0.0, 0.0};
+    double* pQ[3] = {&q.x, &q.y, &q.z};
+    const double axis[3] = {cone.axis.x, cone.axis.y, cone.axis.z};
+    for (int i = 0; i < 3; ++i)
+    {
+        node.m_iConeAxis[i] = static_cast<std::int16_t>(std::lround(axis[i] * 32767.0));
+        *pQ[i] = node.m_iConeAxis[i];
+    }
+    const double fLength = Length(q);
+    // The stored axis is off the cone's by a little: the cone around it is that much
+    // wider. A direction within pi/2 - fAngle of it lies farther than
+    // asin(kMinPlaneSine) from every plane.
+    const double fAngle = cone.fAngle + LineAngle(cone.axis, Scaled(q, 1.0 / fLength)) +
+                          std::asin(kMinPlaneSine) + kConeSlack;
+    if (!(fAngle < kWidestCone))
+        return;
+    const double fBound = std::sin(fAngle) * fLength;
+    float fStored = static_cast<float>(fBound);
+    if (fStored < fBound)
+        fStored = std::nextafter(fStored, std::numeric_limits<float>::infinity());
+    node.m_fConeBound = fStored;
+}
+
+// Gives every node of the subtree what the walk tests; returns the subtree's shapes.
+TriangleShapes SetTriangleShapes(CTriangleBsp& node)
+{
+    const TriangleShapes none{kNoPlanes, 0.0, 0.0};
+    TriangleShapes parts[4] = {none, none, none, OwnTriangleShapes(node)};
+    CTriangleBsp* pChildren[3] = {node.m_pLow, node.m_pHigh, node.m_pStraddling};
+    for (int i = 0; i < 3; ++i)
+        if (pChildren[i])
+            parts[i] = SetTriangleShapes(*pChildren[i]);
+    TriangleShapes shapes{MergeCones([&](auto use) {
+                              for (const TriangleShapes& part : parts)
+                                  use(part.cone);
+                          }),
+                          0.0, 0.0};
+    for (const TriangleShapes& part : parts)
+    {
+        shapes.fSliverProduct = std::max(shapes.fSliverProduct, part.fSliverProduct);
+        shapes.fEdgeProduct = std::max(shapes.fEdgeProduct, part.fEdgeProduct);
+    }
+    StoreShapes(node, shapes);
+    return shapes;
+}
+} // namespace
 
 void CTriangleBsp::RecomputeBox()
 {
@@ -962,32 +1159,73 @@ bool CTriangleBsp::Subdivide(int iDepth)
             pChild->RecomputeBox();
         pChild->Subdivide(iDepth + 1);
     }
+    if (iDepth == 0)
+        SetTriangleShapes(*this);
     return true;
 }
 
 namespace
 {
-// The ray of one search: its points, its box test, and what the distance bounds need.
+// The ray of one search: its points, its box test, and what passing over subtrees
+// needs. The direction is taken in double from the double difference end - start, as
+// the triangle solve takes it, so that it is finite for every finite start and end.
 struct TriangleRay
 {
     CRayBoxTest box;
     Vector3d vStart, vEnd;
     double start[3];
+    double dirUnit[3];  // the direction scaled to length 1
     double invDir[3];   // 0 where the direction has no component
     double fDirLength;
-    float fStartScale;  // largest coordinate of the start, for the rounding margin
+    int iDirScale;      // |d| < 2^iDirScale, clamped to [-127, 127]
+    float fStartScale;  // largest coordinate of the start, for the rounding margins
+    bool bMayPassOver;  // false for a non-finite start or end, or a zero direction
 };
 
-// A lower bound of the distance from the start to any point of the box along the ray.
-inline double EntryDistance(const TriangleRay& ray, const float* pMin, const float* pMax)
+// How far a hit can lie from its triangle, relative to the size of the coordinates
+// involved (the largest of the box's and of the start's). The solve's point
+// start + t d, with t, u, v as computed, misses p0 + u e1 + v e2 (a point of the
+// triangle) by the residual of the solve, which Cramer's rule makes
+//   (|d| |err t| + |e1| |err u| + |e2| |err v| + |err det| |b|) / |det|,  b = p0 - start,
+// each numerator and the determinant being a sum of products of three coordinates,
+// worked out in double with an error below 14 * 2^-53 times the product of the
+// lengths involved; so the residual stays below 56 * 2^-53 |d| |e1| |e2| |b| / |det|.
+// - Where the ray meets the triangle's plane at a sine of at least 1e-4 and its edges
+//   enclose a sine of at least 1e-4, |det| >= 1e-8 |d| |e1| |e2| (less its error), and
+//   the residual stays below 6.3e-7 |b| <= 1.1e-6 * scale (kSolveSpread leaves room
+//   to spare).
+// - For any triangle, a hit needs |det| >= 2.2e-16, the solve's threshold; the
+//   residual then stays below 28 |d| |e1| |e2| |b|, and |b| is at most the distance
+//   from the start to the farthest corner of the box (kThresholdSpread times
+//   |d| |e1| |e2| leaves room to spare). For small triangles this is small, however
+//   near the ray runs to their planes.
+const double kSolveSpread = 1e-5;
+const double kThresholdSpread = 40.0;
+
+// How far the hits of well-conditioned solves may lie from the box's triangles.
+inline double WellConditionedGrowth(const TriangleRay& ray, const float* pMin, const float* pMax)
+{
+    float fBoxScale = 0.0f;
+    for (int i = 0; i < 3; ++i)
+        fBoxScale = std::max(fBoxScale, std::max(std::fabs(pMin[i]), std::fabs(pMax[i])));
+    return kSolveSpread * (static_cast<double>(fBoxScale) + ray.fStartScale);
+}
+
+// A lower bound of the distance from the start to any hit in the box, given how far
+// hits may lie from their triangles: the distance at which the ray enters the box
+// grown by that much on every side. (The growth must go to the box, not to the
+// distance: a ray that grazes a face enters the slab of that face far beyond a point
+// just outside it.)
+inline double EntryDistance(const TriangleRay& ray, const float* pMin, const float* pMax,
+                            double fGrowth)
 {
     double tEnter = 0.0;
     for (int i = 0; i < 3; ++i)
     {
         if (ray.invDir[i] == 0.0)
             continue;
-        const double t0 = (pMin[i] - ray.start[i]) * ray.invDir[i];
-        const double t1 = (pMax[i] - ray.start[i]) * ray.invDir[i];
+        const double t0 = (pMin[i] - fGrowth - ray.start[i]) * ray.invDir[i];
+        const double t1 = (pMax[i] + fGrowth - ray.start[i]) * ray.invDir[i];
         const double tNear = t0 < t1 ? t0 : t1;
         if (tNear > tEnter)
             tEnter = tNear;
@@ -995,12 +1233,27 @@ inline double EntryDistance(const TriangleRay& ray, const float* pMin, const flo
     return tEnter * ray.fDirLength;
 }
 
-// Whether a box whose points lie at least fEntry from the start can hold a hit that is
-// as near as fBound. The margin is far above the rounding of hit points and their
-// distances, so only subtrees that could never win or tie are passed over.
+// Whether a box whose hits lie at least fEntry from the start can hold a hit that is
+// as near as fBound (float distances, as the walk compares them). The relative margin
+// is far above the rounding of hit points and their float distances, the absolute one
+// above what float squares lose near underflow; so only subtrees whose hits could
+// never win or tie are passed over. Not a number never passes anything over.
 inline bool MayHoldNearerHit(double fEntry, float fBound, float fStartScale)
 {
-    return fEntry <= fBound + 1e-4 * (static_cast<double>(fBound) + fStartScale);
+    return !(fEntry > fBound + 1e-4 * (static_cast<double>(fBound) + fStartScale) + 1e-20);
+}
+
+// Whether the ray solves well-conditioned against every triangle below the node: the
+// direction is short enough for the slivers, and for the others lies within the cone
+// of directions that meet all their planes at more than a grazing angle.
+inline bool SolvesWellBelow(const CTriangleBsp& node, const TriangleRay& ray)
+{
+    if (ray.iDirScale > node.m_iSliverScale)
+        return false;
+    const double fDot = ray.dirUnit[0] * node.m_iConeAxis[0] +
+                        ray.dirUnit[1] * node.m_iConeAxis[1] +
+                        ray.dirUnit[2] * node.m_iConeAxis[2];
+    return std::fabs(fDot) > node.m_fConeBound;
 }
 
 // The nearest hit among the triangles of a leaf; of equally near hits the triangle
@@ -1052,13 +1305,41 @@ bool HasAnyHit(const CTriangleBsp& node, const TriangleRay& ray)
     return false;
 }
 
+// Whether every hit below the node lies beyond fBound, so that none could win or tie.
+// A ray that runs nearly in a triangle's plane, or a sliver triangle, can give a hit
+// far from the triangle (the solve then divides rounding by rounding): where the ray
+// solves well-conditioned against every triangle below, hits lie at the node's box;
+// otherwise only the determinant threshold bounds how far off they lie.
+inline bool HitsLieBeyond(const CTriangleBsp& node, const TriangleRay& ray, double fEntry,
+                          float fBound)
+{
+    if (!ray.bMayPassOver || MayHoldNearerHit(fEntry, fBound, ray.fStartScale))
+        return false;
+    if (SolvesWellBelow(node, ray))
+        return true;
+    if (node.m_iEdgeScale == CTriangleBsp::kUnbounded)
+        return false;
+    // The distance to the farthest corner.
+    double fFarthest = 0.0;
+    for (int i = 0; i < 3; ++i)
+    {
+        const double f =
+            std::max(std::fabs(node.m_fMin[i] - ray.start[i]), std::fabs(node.m_fMax[i] - ray.start[i]));
+        fFarthest += f * f;
+    }
+    const double fGrowth =
+        kThresholdSpread * ray.fDirLength * std::ldexp(std::sqrt(fFarthest), node.m_iEdgeScale);
+    return !MayHoldNearerHit(EntryDistance(ray, node.m_fMin, node.m_fMax, fGrowth), fBound,
+                             ray.fStartScale);
+}
+
 // The search below a node that the ray reaches.
 // fBound is the distance of the nearest hit found so far anywhere in the tree.
 //
 // Every child whose box the ray passes is searched, as the tie rules need, except one
-// that lies wholly beyond a hit already found: its hits could neither win nor tie.
-// Children are visited nearest first so that such a hit is found early; the result
-// depends only on what each child reports, not on the order of the visits.
+// whose hits all lie beyond a hit already found (HitsLieBeyond): they could neither
+// win nor tie. Children are visited nearest first so that a near hit is found early;
+// the result depends only on what each child reports, not on the order of the visits.
 template <int iOctant>
 bool TriangleSearch(const CTriangleBsp& node, const TriangleRay& ray, TriangleHit& hit,
                     float& fBound)
@@ -1082,7 +1363,8 @@ bool TriangleSearch(const CTriangleBsp& node, const TriangleRay& ray, TriangleHi
         const CTriangleBsp* pChild = pChildren[i];
         if (!pChild || !ReachesNode<iOctant>(ray.box, *pChild))
             continue;
-        fEntry[i] = EntryDistance(ray, pChild->m_fMin, pChild->m_fMax);
+        fEntry[i] = EntryDistance(ray, pChild->m_fMin, pChild->m_fMax,
+                                  WellConditionedGrowth(ray, pChild->m_fMin, pChild->m_fMax));
         int k = nVisit++;
         for (; k > 0 && fEntry[order[k - 1]] > fEntry[i]; --k)
             order[k] = order[k - 1];
@@ -1091,8 +1373,9 @@ bool TriangleSearch(const CTriangleBsp& node, const TriangleRay& ray, TriangleHi
     for (int k = 0; k < nVisit; ++k)
     {
         const int i = order[k];
-        if (!MayHoldNearerHit(fEntry[i], fBound, ray.fStartScale))
-            break; // the later ones start farther still
+        // A far child may still have to be searched, so the later ones are asked too.
+        if (HitsLieBeyond(*pChildren[i], ray, fEntry[i], fBound))
+            continue;
         bHits[i] = TriangleSearch<iOctant>(*pChildren[i], ray, hits[i], fBound);
     }
     const TriangleHit &low = hits[0], &high = hits[1], &straddling = hits[2];
@@ -1147,19 +1430,24 @@ bool TriangleSearchFromRoot(const CTriangleBsp& root, const TriangleRay& ray, Tr
 bool CTriangleBsp::Intersect(const Vector3d& vStart, const Vector3d& vEnd, Vector3d& vHitPoint,
                              uint32& iTriangle) const
 {
-    const Vector3d vDir = vEnd - vStart;
-    TriangleRay ray{CRayBoxTest(vStart, vDir), vStart, vEnd, {}, {}, 0.0, 0.0f};
-    const float dir[3] = {vDir.x, vDir.y, vDir.z};
+    TriangleRay ray{CRayBoxTest(vStart, vEnd - vStart), vStart, vEnd, {}, {}, {}, 0.0, 0, 0.0f,
+                    false};
+    const DVec d = Sub(vEnd, vStart);
+    const double dir[3] = {d.x, d.y, d.z};
     const float start[3] = {vStart.x, vStart.y, vStart.z};
+    ray.fDirLength = Length(d);
+    bool bFinite = true;
     for (int i = 0; i < 3; ++i)
     {
         ray.start[i] = start[i];
-        ray.invDir[i] = dir[i] != 0.0f ? 1.0 / dir[i] : 0.0;
+        ray.dirUnit[i] = dir[i] / ray.fDirLength;
+        ray.invDir[i] = dir[i] != 0.0 ? 1.0 / dir[i] : 0.0;
         ray.fStartScale = std::max(ray.fStartScale, std::fabs(start[i]));
+        bFinite = bFinite && std::isfinite(start[i]) && std::isfinite(dir[i]);
     }
-    ray.fDirLength = std::sqrt(static_cast<double>(dir[0]) * dir[0] +
-                               static_cast<double>(dir[1]) * dir[1] +
-                               static_cast<double>(dir[2]) * dir[2]);
+    ray.bMayPassOver = bFinite && ray.fDirLength > 0.0;
+    if (ray.bMayPassOver)
+        ray.iDirScale = std::min(std::max(std::ilogb(ray.fDirLength) + 1, -127), 127);
     TriangleHit hit;
     bool bHit = false;
     bHit = WithOctant(ray.box.m_iOctant, [&](auto octant) {

@@ -3,6 +3,7 @@
 // Pluecker-line segment tests.
 #pragma once
 
+#include <cstdint>
 #include <vector>
 
 #include "common/util/Types.h"
@@ -143,13 +144,20 @@ public:
 // Three-way split of a mesh's triangles at the midpoint of the longest axis, down to
 // depth 22: triangles that touch or cross the plane go to a straddling child whose box
 // shrinks to them. Every triangle sits in exactly one leaf.
+//
+// Each node also knows enough of its triangles' shapes (the spread of their planes, their
+// slivers, the size of their edges) to bound, for a given ray, how far from the node's
+// box their hits can lie: the walk passes over a subtree only where that bound shows
+// that none of its hits could win.
 class CTriangleBsp : public CBsp
 {
 public:
     explicit CTriangleBsp(const CTriMesh* pOwner);
     ~CTriangleBsp() override;
 
-    // True when the node was split, false when it stays a leaf (depth 22).
+    // True when the node was split, false when it stays a leaf (depth 22). Splitting
+    // the root (depth 0) also gives every node what the walk knows of its triangles,
+    // once the tree stands.
     bool Subdivide(int iDepth) override;
     // The nearest triangle hit in the subtree, in the mesh's local space.
     bool Intersect(const Vector3d& vStart, const Vector3d& vEnd, Vector3d& vHitPoint,
@@ -163,4 +171,27 @@ public:
     CTriangleBsp* m_pHigh;        // owned or null
     CTriangleBsp* m_pStraddling;  // owned or null
     bool m_bAxisUsed[3];          // set in a straddling child for the axis that made it
+
+    // What the walk needs to bound how far from this node's box the hits of the
+    // triangles below can lie. Where the ray solves well-conditioned against them all,
+    // hits lie at the box; this holds given
+    // - the cone of the plane normals (n and -n alike) of the triangles that are no
+    //   slivers: a unit ray direction d with |d . axis| > m_fConeBound meets all their
+    //   planes at more than a grazing angle. The axis is held in units of 1/32767 (so
+    //   not quite of length 1; the bound is scaled to match). An infinite bound holds
+    //   for no ray (a new node, or planes spread too wide), a negative one for all;
+    // - for the slivers, the largest ray direction length 2^m_iSliverScale for which
+    //   they are too small to pass the solve's determinant threshold unless
+    //   well-conditioned; kNoSlivers: none below; kNoRay: holds for no ray.
+    // Otherwise, for any ray: every triangle below has |e1| |e2| <= 2^m_iEdgeScale,
+    // which bounds how far from its triangle any hit can lie, however ill-conditioned
+    // the solve (kUnbounded: no such bound).
+    // These fit where the node had room, so that it grows by nothing.
+    static const std::int8_t kNoSlivers = 127;
+    static const std::int8_t kNoRay = -128;
+    static const std::int8_t kUnbounded = 127;
+    std::int8_t m_iSliverScale;
+    float m_fConeBound;
+    std::int16_t m_iConeAxis[3];
+    std::int8_t m_iEdgeScale;
 };
