@@ -728,7 +728,8 @@ std::string FindMeshFault(const CModelMesh* pMesh)
             }
         }
     }
-    if (uint64_t(pMesh->GetNormalCount()) != 3 * uint64_t(nTriangles))
+    // A mesh without triangles renders nothing, whatever normals it holds.
+    if (nTriangles > 0 && uint64_t(pMesh->GetNormalCount()) != 3 * uint64_t(nTriangles))
     {
         snprintf(sBuffer, sizeof sBuffer,
                  "the mesh has %u normals for %u triangles, not one per triangle corner",

@@ -26,7 +26,8 @@ bool SaveModelXml(const std::string& sFileName, const CModel* pModel);
 
 // A description of the first fault that makes a mesh unusable for rendering
 // (triangles without vertices, a vertex index not below the vertex count, a normal
-// count other than 3 x the triangle count), or an empty string for a sound mesh.
+// count other than 3 x the triangle count in a mesh with triangles), or an empty string
+// for a sound mesh. A mesh without triangles is sound: it renders nothing.
 std::string FindMeshFault(const CModelMesh* pMesh);
 // The same over every mesh of a model, naming the mesh; empty when all are sound.
 std::string FindModelFault(const CModel* pModel);

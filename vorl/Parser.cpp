@@ -112,6 +112,9 @@ std::string FindLoadedModelFault(const CModel* pModel)
     for (uint32 iMesh = 0; iMesh < pModel->GetMeshCount(); ++iMesh)
     {
         const CModelMesh* pMesh = pModel->GetMesh(iMesh);
+        // A mesh without triangles renders nothing: its numbers are never used.
+        if (pMesh->GetTriangleCount() == 0)
+            continue;
         const char* pKind = nullptr;
         for (uint32 i = 0; i < pMesh->GetVertexCount() && !pKind; ++i)
             if (!IsFinite(pMesh->GetVertices()[i]))

@@ -116,6 +116,20 @@ TEST(InstanceCommand, MeshWithoutTrianglesAddsNothing)
     EXPECT_EQ(parser.GetScene()->GetPrimitiveCount(), 0u);
 }
 
+TEST(LoadModelCommand, MeshesWithoutTrianglesDoNotRefuseTheModel)
+{
+    // Normals without triangles, and numbers that are not finite, in meshes that render
+    // nothing; the mesh beside them renders.
+    CParser parser;
+    SScriptResult result = RunCaptured(
+        parser, "loadmodel m " + Model("meshes-without-triangles-beside-one.xml") + "\ninstance m 0 0 0");
+    ASSERT_TRUE(result.bOk) << result.sOutput;
+    ASSERT_EQ(parser.GetScene()->GetPrimitiveCount(), 1u);
+    Vector3d h, n;
+    EXPECT_TRUE(parser.GetScene()->GetPrimitive(0)->Intersect(Vector3d(0.25f, 0.25f, 5),
+                                                             Vector3d(0.25f, 0.25f, 4), h, n));
+}
+
 struct SBadModelCase
 {
     const char* pFile;
