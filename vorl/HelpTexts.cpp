@@ -248,7 +248,10 @@ uint32 CountRecords(const uint8* pBuffer, uint32 nSize)
     while (nSize - iPos >= 4)
     {
         uint32 nLength = ReadLength(pBuffer + iPos);
-        if (nLength < 4 || nLength > nSize - iPos)
+        // A length below 4 makes the buffer no list of records at all.
+        if (nLength < 4)
+            return 0;
+        if (nLength > nSize - iPos)
             break;
         iPos += nLength;
         ++nRecords;

@@ -41,7 +41,7 @@ void PrintHelpTexture(bool bSummaryOnly);
 // record length below 4 or past the end).
 bool RecordsFillBuffer(const uint8* pBuffer, uint32 nSize);
 // Number of whole records in the first nSize bytes; counting stops at a record
-// length below 4 or one that runs past the end.
+// that runs past the end. 0 when a record length below 4 is met.
 uint32 CountRecords(const uint8* pBuffer, uint32 nSize);
 // Address of record iIndex (from 0), or null when a record before it has a
 // length below 4. The caller must know that the buffer holds that record.

@@ -42,6 +42,8 @@ INSTANTIATE_TEST_SUITE_P(
                       // A record running past the end, and one shorter than its length word.
                       SRecordCase{{4, 0, 0, 0, 8, 0, 0, 0}, false, 1},
                       SRecordCase{{3, 0, 0, 0, 4, 0, 0, 0}, false, 0},
+                      // A length below 4 after a whole record: no records at all.
+                      SRecordCase{{4, 0, 0, 0, 2, 0, 0, 0}, false, 0},
                       SRecordCase{{4, 0, 0, 0, 4, 0}, false, 1}));
 
 TEST(Records, GetRecordSkipsByLength)
