@@ -2,12 +2,15 @@
 #include "converters/Converter.h"
 
 #include <cstdio>
+#include <new>
 #include <string>
 
 #include "model/ModelFile.h"
 
-ConverterStatus RunConverter(int argc, const char* const* argv, void (*pfnPrintUsage)(const char*),
-                             ConverterRead pfnRead)
+namespace
+{
+ConverterStatus Convert(int argc, const char* const* argv, void (*pfnPrintUsage)(const char*),
+                        ConverterRead pfnRead)
 {
     if (argc != 3)
     {
@@ -39,4 +42,22 @@ ConverterStatus RunConverter(int argc, const char* const* argv, void (*pfnPrintU
         return CONVERTER_FAILED;
     }
     return CONVERTER_OK;
+}
+} // namespace
+
+ConverterStatus RunConverter(int argc, const char* const* argv, void (*pfnPrintUsage)(const char*),
+                             ConverterRead pfnRead)
+{
+    try
+    {
+        return Convert(argc, argv, pfnPrintUsage, pfnRead);
+    }
+    catch (const std::bad_alloc&)
+    {
+        // Whatever was on the stack has been freed by now. The output file is opened
+        // only once its whole text is built, so nothing of it exists yet.
+        fflush(stdout);
+        puts("Out of memory");
+        return CONVERTER_FAILED;
+    }
 }

@@ -18,6 +18,7 @@ enum ConverterStatus
 typedef bool (*ConverterRead)(const CFileBuffer& buffer, CModel& model);
 
 // Runs a converter's command line "program inputfile outputfile". Nothing is
-// written unless the whole model was read.
+// written unless the whole model was read. Running out of memory prints "Out of
+// memory" and fails.
 ConverterStatus RunConverter(int argc, const char* const* argv, void (*pfnPrintUsage)(const char*),
                              ConverterRead pfnRead);

@@ -22,9 +22,11 @@ struct RunResult
     std::string sOutput;
 };
 
-RunResult RunProgram(const std::string& sProgram, const std::vector<std::string>& vArguments)
+// Runs the program through the shell, after sPrefix (such as a ulimit) when given.
+RunResult RunProgram(const std::string& sProgram, const std::vector<std::string>& vArguments,
+                     const std::string& sPrefix = "")
 {
-    std::string sCommand = "'" + sProgram + "'";
+    std::string sCommand = sPrefix + "'" + sProgram + "'";
     for (const std::string& sArgument : vArguments)
         sCommand += " '" + sArgument + "'";
     FILE* pPipe = popen(sCommand.c_str(), "r");
@@ -210,5 +212,32 @@ TEST(ConverterOutput, UnwritableOutputFails)
     ASSERT_GE(result.sOutput.size(), sTail.size());
     EXPECT_EQ(result.sOutput.substr(result.sOutput.size() - sTail.size()), sTail);
 }
+
+#ifndef VORL_SANITIZED
+TEST(ConverterOutput, RunningOutOfMemoryIsReportedAndWritesNothing)
+{
+    // A 12 MB PLY file of 300,000 vertices, converted in 60 MB of address space.
+    const int nVertices = 300000;
+    FILE* pFile = fopen("big.ply", "w");
+    ASSERT_NE(pFile, nullptr);
+    fprintf(pFile,
+            "ply\nformat ascii 1.0\nelement vertex %d\nproperty float x\nproperty float y\n"
+            "property float z\nelement face %d\nproperty list uchar int vertex_indices\nend_header\n",
+            nVertices, nVertices - 2);
+    for (int i = 0; i < nVertices; ++i)
+        fprintf(pFile, "%d.5 %d.25 0.125\n", i % 1000, i / 1000);
+    for (int i = 0; i + 2 < nVertices; ++i)
+        fprintf(pFile, "3 %d %d %d\n", i, i + 1, i + 2);
+    ASSERT_EQ(fclose(pFile), 0);
+
+    const RunResult result = RunProgram(PLY_TO_VORL, {"big.ply", "big.xml"}, "ulimit -v 60000 && ");
+    EXPECT_EQ(result.iStatus, 1);
+    // The lines printed before are kept, and the last one says why.
+    EXPECT_EQ(result.sOutput.rfind(Names("big.ply", "big.xml"), 0), 0u) << result.sOutput;
+    ASSERT_GE(result.sOutput.size(), 14u);
+    EXPECT_EQ(result.sOutput.substr(result.sOutput.size() - 14), "Out of memory\n");
+    EXPECT_FALSE(FileExists("big.xml"));
+}
+#endif
 
 } // namespace
