@@ -214,12 +214,10 @@ TEST(ConverterOutput, UnwritableOutputFails)
 }
 
 #ifndef VORL_SANITIZED
-TEST(ConverterOutput, RunningOutOfMemoryIsReportedAndWritesNothing)
+// A 12 MB PLY file: 300,000 vertices in a strip of triangles.
+void WriteBigPly(FILE* pFile)
 {
-    // A 12 MB PLY file of 300,000 vertices, converted in 60 MB of address space.
     const int nVertices = 300000;
-    FILE* pFile = fopen("big.ply", "w");
-    ASSERT_NE(pFile, nullptr);
     fprintf(pFile,
             "ply\nformat ascii 1.0\nelement vertex %d\nproperty float x\nproperty float y\n"
             "property float z\nelement face %d\nproperty list uchar int vertex_indices\nend_header\n",
@@ -228,15 +226,55 @@ TEST(ConverterOutput, RunningOutOfMemoryIsReportedAndWritesNothing)
         fprintf(pFile, "%d.5 %d.25 0.125\n", i % 1000, i / 1000);
     for (int i = 0; i + 2 < nVertices; ++i)
         fprintf(pFile, "3 %d %d %d\n", i, i + 1, i + 2);
-    ASSERT_EQ(fclose(pFile), 0);
+}
 
-    const RunResult result = RunProgram(PLY_TO_VORL, {"big.ply", "big.xml"}, "ulimit -v 60000 && ");
-    EXPECT_EQ(result.iStatus, 1);
-    // The lines printed before are kept, and the last one says why.
-    EXPECT_EQ(result.sOutput.rfind(Names("big.ply", "big.xml"), 0), 0u) << result.sOutput;
-    ASSERT_GE(result.sOutput.size(), 14u);
-    EXPECT_EQ(result.sOutput.substr(result.sOutput.size() - 14), "Out of memory\n");
-    EXPECT_FALSE(FileExists("big.xml"));
+// An 11 MB ASE file: one mesh of 100,000 vertices in a strip of triangles.
+void WriteBigAse(FILE* pFile)
+{
+    const int nVertices = 100000;
+    fprintf(pFile,
+            "*3DSMAX_ASCIIEXPORT\t200\n*GEOMOBJECT {\n\t*NODE_NAME \"Big\"\n\t*MESH {\n"
+            "\t\t*MESH_NUMVERTEX %d\n\t\t*MESH_NUMFACES %d\n\t\t*MESH_VERTEX_LIST {\n",
+            nVertices, nVertices - 2);
+    for (int i = 0; i < nVertices; ++i)
+        fprintf(pFile, "\t\t\t*MESH_VERTEX %d\t%d.5000\t%d.2500\t0.1250\n", i, i % 1000, i / 1000);
+    fprintf(pFile, "\t\t}\n\t\t*MESH_FACE_LIST {\n");
+    for (int i = 0; i + 2 < nVertices; ++i)
+        fprintf(pFile, "\t\t\t*MESH_FACE %d:    A: %d B: %d C: %d AB: 1 BC: 1 CA: 0\n", i, i, i + 1,
+                i + 2);
+    fprintf(pFile, "\t\t}\n\t}\n}\n");
+}
+
+struct SOutOfMemoryCase
+{
+    const char* pProgram;
+    const char* pInput;
+    void (*pfnWrite)(FILE* pFile);
+    const char* pLimit;  // address space in kB: room to start, about half the room to convert
+};
+
+TEST(ConverterOutput, RunningOutOfMemoryIsReportedAndWritesNothing)
+{
+    const SOutOfMemoryCase kCases[] = {
+        {PLY_TO_VORL, "big.ply", WriteBigPly, "60000"},
+        {ASE_TO_VORL, "big.ase", WriteBigAse, "30000"},
+    };
+    for (const SOutOfMemoryCase& test : kCases)
+    {
+        FILE* pFile = fopen(test.pInput, "w");
+        ASSERT_NE(pFile, nullptr);
+        test.pfnWrite(pFile);
+        ASSERT_EQ(fclose(pFile), 0);
+
+        const RunResult result = RunProgram(test.pProgram, {test.pInput, "big.xml"},
+                                            std::string("ulimit -v ") + test.pLimit + " && ");
+        EXPECT_EQ(result.iStatus, 1) << test.pInput;
+        // The lines printed before are kept, and the last one says why.
+        EXPECT_EQ(result.sOutput.rfind(Names(test.pInput, "big.xml"), 0), 0u) << result.sOutput;
+        ASSERT_GE(result.sOutput.size(), 14u) << test.pInput;
+        EXPECT_EQ(result.sOutput.substr(result.sOutput.size() - 14), "Out of memory\n") << test.pInput;
+        EXPECT_FALSE(FileExists("big.xml")) << test.pInput;
+    }
 }
 #endif
 
