@@ -43,6 +43,6 @@ bool RecordsFillBuffer(const uint8* pBuffer, uint32 nSize);
 // Number of whole records in the first nSize bytes; counting stops at a record
 // that runs past the end. 0 when a record length below 4 is met.
 uint32 CountRecords(const uint8* pBuffer, uint32 nSize);
-// Address of record iIndex (from 0), or null when a record before it has a
-// length below 4. The caller must know that the buffer holds that record.
+// Address of record iIndex (from 0), or null when that record or one before it
+// has a length below 4. The caller must know that the buffer holds that record.
 const uint8* GetRecord(const uint8* pBuffer, uint32 iIndex);

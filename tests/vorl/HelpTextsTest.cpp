@@ -52,6 +52,9 @@ TEST(Records, GetRecordSkipsByLength)
     EXPECT_EQ(GetRecord(aBuffer, 0), aBuffer);
     EXPECT_EQ(GetRecord(aBuffer, 1), aBuffer + 6);
     EXPECT_EQ(GetRecord(aBuffer, 2), nullptr);
+    // A record too short for its length word is never stepped over.
+    const uint8 aShortFirst[] = {2, 0, 0, 0, 4, 0, 0, 0};
+    EXPECT_EQ(GetRecord(aShortFirst, 1), nullptr);
 }
 
 } // namespace
